@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Corvana set-up on Debian 12: installs what the build needs, builds, then
+#   ./setup.sh run    builds a sample installation and reports what it holds
+#   ./setup.sh test   runs the test suite
+# Options through the environment: BUILD_DIR (default build), SAMPLE_DIR
+# (default $BUILD_DIR/sample-install), CMAKE_ARGS (extra configure flags).
+set -euo pipefail
+
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+build="${BUILD_DIR:-$here/build}"
+packages=(build-essential cmake ninja-build pkg-config libsqlite3-dev zlib1g-dev
+          libgtest-dev libgmock-dev libbenchmark-dev)
+
+install_packages() {
+  local missing=()
+  for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "setup: installing ${missing[*]}"
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  $sudo apt-get update -q
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+}
+
+build_all() {
+  # shellcheck disable=SC2086
+  cmake -S "$here" -B "$build" -G Ninja ${CMAKE_ARGS:-}
+  cmake --build "$build"
+}
+
+case "${1:-}" in
+  run)
+    install_packages
+    build_all
+    sample="${SAMPLE_DIR:-$build/sample-install}"
+    "$build/tools/mkinstall" "$here/sample" "$sample"
+    ;;
+  test)
+    install_packages
+    build_all
+    ctest --test-dir "$build" --output-on-failure -j "$(nproc)"
+    ;;
+  *)
+    echo "usage: $0 run|test" >&2
+    exit 2
+    ;;
+esac
