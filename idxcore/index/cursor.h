@@ -1,0 +1,70 @@
+/* The word-index cursor: the C interface through which the viewer (and any
+ * other program that loads idxcore) walks one word's occurrence chain in
+ * "word.dat".
+ *
+ * Order of calls: _cautstr once with the database directory; then, for each
+ * word, _findrecbypos(First of the word's dictionary row) and repeatedly
+ * _getcrt followed by _findnextrec until it returns 0; _cautstp once at the
+ * end. The library holds a single process-wide cursor, not guarded: call
+ * these from one thread.
+ *
+ * The three walking calls never throw: a missing cursor or a record that
+ * cannot be read reads as "no record" (zeros, or 0 from _findnextrec), so a
+ * damaged index ends a search early instead of taking the caller down.
+ * _cautstr and _cautstp report failures as C++ exceptions (IndexError).
+ *
+ * A walk sees records that another process appended to "word.dat" after
+ * _cautstr: the record count is taken from the file itself, and each
+ * _findrecbypos starts from what is on disk at that moment.
+ */
+#ifndef CORVANA_IDXCORE_INDEX_CURSOR_H_
+#define CORVANA_IDXCORE_INDEX_CURSOR_H_
+
+#include <stdint.h>
+
+#define IDXCORE_EXPORT __attribute__((visibility("default")))
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* One word's occurrences in one act: the first 12 bytes of a "word.dat"
+ * record, as _getcrt hands it to the caller (in the caller's byte order). */
+struct recwrd {
+  int32_t act_id;       /* IdAct of the act in which the word occurs */
+  int16_t count;        /* occurrences in that act (low 16 bits) */
+  uint8_t reserved[2];  /* unused; zero when written by this library */
+  /* count <= 1: the occurrence's position (16 bits, zero-extended);
+   * count >= 2: byte offset in "poziti.dat" of its `count` positions. */
+  int32_t position;
+};
+typedef struct recwrd recwrd;
+
+/* Opens `directory` + "/word.dat" for reading (creating it, 30 header bytes
+ * and no records, when missing) and makes it the cursor, replacing any cursor
+ * already open. Throws IndexError when the file cannot be opened or created. */
+IDXCORE_EXPORT void _cautstr(const char* directory);
+
+/* Closes the cursor's file; afterwards the library holds no cursor. */
+IDXCORE_EXPORT void _cautstp(void);
+
+/* Makes record `index` current. A record that cannot be read (no cursor,
+ * negative index, beyond the end of the file) leaves the current record as
+ * it was. */
+IDXCORE_EXPORT void _findrecbypos(int32_t index);
+
+/* Moves to the next record of the current chain: 1 when it moved, 0 at the
+ * end of the chain, when the next record cannot be read, when the link does
+ * not point forward (only damage makes one; following it could loop
+ * forever), or when there is no cursor. */
+IDXCORE_EXPORT uint8_t _findnextrec(void);
+
+/* Copies the current record to `out`; with no cursor, act id, count and
+ * position (and the reserved bytes) are 0. */
+IDXCORE_EXPORT void _getcrt(recwrd* out);
+
+#ifdef __cplusplus
+}  /* extern "C" */
+#endif
+
+#endif  /* CORVANA_IDXCORE_INDEX_CURSOR_H_ */

@@ -1,0 +1,182 @@
+// "word.dat": the occurrence records of the word index.
+//
+// Layout (all integers little-endian):
+//   bytes 0..29          header; no reader interprets it (written as zeros)
+//   30 + 16*i, 16 bytes  record i: act id int32, count int16, 2 reserved
+//                        bytes, position field int32, next int32
+// The record count is (file size - 30) / 16, taken from the file every time
+// it is needed, so readers see what other processes appended meanwhile.
+//
+// Every word's records form a chain linked by `next` (0 ends it), one record
+// per act, in the order the acts were indexed. Records are only appended and
+// never move, so a link always points to a later record; record 0 is always
+// the head of the first chain ever written, never a successor. The
+// dictionary row of a word (tblCuv) holds the indexes of its chain's first
+// and last records.
+//
+// The file is always opened with sharing allowed: the viewer reads it while
+// the update program may append to it. Nothing coordinates the two.
+#ifndef CORVANA_IDXCORE_INDEX_WORD_FILE_H_
+#define CORVANA_IDXCORE_INDEX_WORD_FILE_H_
+
+#include <cstdint>
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "idxcore/index/cursor.h"
+
+namespace idxcore {
+
+// An index file that cannot be opened, created, written or addressed.
+// The message names the file and what failed.
+class IndexError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The 12-byte occurrence value; shared with the C interface (cursor.h).
+using ::recwrd;
+
+// A record as stored: the value followed by the index of the chain's next
+// record (0: end of chain).
+template <class T>
+struct diskhelem {
+  T value{};
+  int32_t next = 0;
+};
+
+// A file of fixed-size elements after a 30-byte header.
+// Only diskvec<diskhelem<recwrd>> exists ("word.dat").
+template <class E>
+class diskvec {
+ public:
+  static constexpr int kHeaderSize = 30;
+
+  // Opens `path`. A missing file is created with its header and no elements,
+  // whatever `write` says. An existing file opened with `write` set gets its
+  // header rewritten and keeps its elements; without `write` it is opened
+  // for reading only. Throws IndexError when the file cannot be opened.
+  diskvec(const std::string& path, uint8_t write);
+  ~diskvec();
+  diskvec(const diskvec&) = delete;
+  diskvec& operator=(const diskvec&) = delete;
+
+  const std::string& path() const { return path_; }
+
+  // Number of whole elements in the file now; 0 for a file shorter than its
+  // header (only outside damage makes one).
+  int32_t getsize() const;
+
+  // Reads element `index` into `elem`. A failure (negative index, beyond the
+  // end, an I/O error) is not an error here: it returns false and leaves
+  // `elem` as it was.
+  bool getelem(int32_t index, E& elem) const;
+
+  // Reads up to `count` consecutive elements from `first` into `out` and
+  // returns how many whole elements were there (0 on any failure).
+  int32_t getelems(int32_t first, int32_t count, E* out) const;
+
+  // Writes `elem` at `index`; index getsize() appends. Throws IndexError.
+  void putelem(const E& elem, int32_t index);
+
+  // Cuts the file to `count` elements (undoing appends). Throws IndexError.
+  void truncate(int32_t count);
+
+ private:
+  std::string path_;
+  int fd_ = -1;
+};
+
+// Chained access to a diskvec of diskhelem<T>: a current record that a
+// reader moves along a chain and a writer extends chains from.
+// Only diskhash<recwrd> exists.
+//
+// A chain walk (findrec, then nextrec until false) reads ahead through the
+// file in blocks instead of one read per record; findrec always starts from
+// what is on disk, and a record beyond what was read ahead is read afresh,
+// so a walk sees records appended after the file was opened.
+template <class T>
+class diskhash {
+ public:
+  using element = diskhelem<T>;
+
+  // Opens the file as diskvec does; the current record is undefined until
+  // the first findrec.
+  diskhash(const std::string& path, uint8_t write);
+
+  int32_t getsize() const { return vec_.getsize(); }
+  const std::string& path() const { return vec_.path(); }
+
+  // Makes record `index` current and returns true; a record that cannot be
+  // read leaves the current record (and its index) as they were.
+  bool findrec(int32_t index);
+
+  // Moves to the current record's successor. False, changing nothing, at the
+  // end of the chain (next <= 0), when the successor cannot be read, or when
+  // the link does not point forward (damage; following it could loop).
+  bool nextrec();
+
+  const element& current() const { return current_; }
+  int32_t current_index() const { return current_index_; }
+
+  // Appends `r` as the first record of a new chain; returns its index,
+  // which becomes current.
+  int32_t addhead(const T& r);
+
+  // Appends `r` after the current record, which must be the last of its
+  // chain (findrec(Last) first), and rewrites that record's link to point at
+  // it: exactly two records are written. Returns the new index, which
+  // becomes current. Throws IndexError when the current record was not read
+  // from the file (a failed findrec), rather than link a stale record.
+  int32_t addlink(const T& r);
+
+  // Replaces the value of record `index` in place, keeping its link (used to
+  // retire an act's records by setting their act id to 0). Throws
+  // IndexError when the record cannot be read or written.
+  void setvalue(int32_t index, const T& r);
+
+  // Indexes of all records whose value belongs to act `act_id`, ascending.
+  std::vector<int32_t> findact(int32_t act_id) const;
+
+  // Undo of one act's writes. checkpoint() remembers the record count and,
+  // until commit() or rollback(), the former contents of every record that
+  // existed then and is rewritten (the old last record addlink extends, a
+  // record setvalue changes). rollback() restores those records and cuts the
+  // file back to the remembered count, so the file is as it was at the
+  // checkpoint; commit() keeps the writes. Both end the checkpoint; a
+  // checkpoint while one is open throws IndexError.
+  void checkpoint();
+  void commit();
+  void rollback();
+
+ private:
+  // Puts `elem` at `index`, first saving the former contents for rollback()
+  // when the record predates the checkpoint.
+  void write(const element& elem, int32_t index);
+  // Reads `index` through the read-ahead block; refills it when `index`
+  // lies outside it.
+  bool readahead(int32_t index, element& elem);
+
+  diskvec<element> vec_;
+  element pending_{};
+  int32_t current_index_ = 0;
+  element current_{};
+  bool current_read_ = false;  // current_ holds record current_index_
+
+  std::vector<element> block_;  // read-ahead: records block_first_ ...
+  int32_t block_first_ = 0;
+
+  bool checkpointed_ = false;
+  int32_t checkpoint_size_ = 0;
+  std::map<int32_t, element> saved_;  // former contents, by index
+};
+
+extern template struct diskhelem<recwrd>;
+extern template class diskvec<diskhelem<recwrd>>;
+extern template class diskhash<recwrd>;
+
+}  // namespace idxcore
+
+#endif  // CORVANA_IDXCORE_INDEX_WORD_FILE_H_
