@@ -48,9 +48,10 @@ IDXCORE_EXPORT void _cautstr(const char* directory);
 /* Closes the cursor's file; afterwards the library holds no cursor. */
 IDXCORE_EXPORT void _cautstp(void);
 
-/* Makes record `index` current. A record that cannot be read (no cursor,
- * negative index, beyond the end of the file) leaves the current record as
- * it was. */
+/* Makes record `index` current. When it cannot be read (negative index,
+ * beyond the end of the file) there is no current record: _getcrt gives
+ * zeros and _findnextrec 0, so nothing of the previous word's chain is
+ * counted for this one. Without a cursor it does nothing. */
 IDXCORE_EXPORT void _findrecbypos(int32_t index);
 
 /* Moves to the next record of the current chain: 1 when it moved, 0 at the

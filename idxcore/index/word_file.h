@@ -94,9 +94,10 @@ class diskvec {
 // Only diskhash<recwrd> exists.
 //
 // A chain walk (findrec, then nextrec until false) reads ahead through the
-// file in blocks instead of one read per record; findrec always starts from
-// what is on disk, and a record beyond what was read ahead is read afresh,
-// so a walk sees records appended after the file was opened.
+// file in blocks instead of one read per record. It still sees what other
+// processes appended meanwhile: findrec starts from what is on disk, a
+// record beyond what was read ahead is read afresh, and the end of a chain
+// is confirmed on disk (an addlink since the block was read moves it).
 template <class T>
 class diskhash {
  public:
@@ -109,8 +110,9 @@ class diskhash {
   int32_t getsize() const { return vec_.getsize(); }
   const std::string& path() const { return vec_.path(); }
 
-  // Makes record `index` current and returns true; a record that cannot be
-  // read leaves the current record (and its index) as they were.
+  // Makes record `index` current and returns true. A record that cannot be
+  // read leaves no current record: false, current() reads as zeros and
+  // nextrec() and addlink() refuse to go on from it.
   bool findrec(int32_t index);
 
   // Moves to the current record's successor. False, changing nothing, at the
@@ -164,6 +166,9 @@ class diskhash {
   int32_t current_index_ = 0;
   element current_{};
   bool current_read_ = false;  // current_ holds record current_index_
+  // current_ came from the read-ahead block, so its link may predate an
+  // addlink made since; an end of chain seen there is checked on disk.
+  bool current_from_block_ = false;
 
   std::vector<element> block_;  // read-ahead: records block_first_ ...
   int32_t block_first_ = 0;

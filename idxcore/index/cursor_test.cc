@@ -1,0 +1,103 @@
+#include "idxcore/index/cursor.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "idxcore/index/test_util.h"
+#include "idxcore/index/word_file.h"
+
+namespace idxcore {
+namespace {
+
+recwrd Rec(int32_t act, int16_t count, int32_t position) {
+  recwrd r{};
+  r.act_id = act;
+  r.count = count;
+  r.position = position;
+  return r;
+}
+
+recwrd Junk() {
+  recwrd r;
+  r.act_id = r.position = -1;
+  r.count = -1;
+  r.reserved[0] = r.reserved[1] = 0xFF;
+  return r;
+}
+
+bool IsZero(const recwrd& r) {
+  return r.act_id == 0 && r.count == 0 && r.position == 0 && r.reserved[0] == 0 &&
+         r.reserved[1] == 0;
+}
+
+// What the viewer collects for one word: every record of the chain from
+// `first`, taking the current record before each _findnextrec.
+std::vector<int32_t> ActsOfChain(int32_t first) {
+  std::vector<int32_t> acts;
+  _findrecbypos(first);
+  do {
+    recwrd r = Junk();
+    _getcrt(&r);
+    acts.push_back(r.act_id);
+  } while (_findnextrec() != 0);
+  return acts;
+}
+
+// Each test leaves the library without a cursor, as it found it.
+class CursorTest : public ::testing::Test {
+ protected:
+  void TearDown() override { _cautstp(); }
+  TempDir dir_;
+};
+
+TEST_F(CursorTest, WithoutACursorEverythingReadsAsNoRecord) {
+  for (int round = 0; round < 2; ++round) {  // before any _cautstr, then after _cautstp
+    _findrecbypos(0);
+    recwrd r = Junk();
+    _getcrt(&r);
+    EXPECT_TRUE(IsZero(r));
+    EXPECT_EQ(_findnextrec(), 0);
+    _cautstr(dir_.path().c_str());
+    _cautstp();
+  }
+}
+
+TEST_F(CursorTest, OpeningCreatesAMissingFileAndReportsFailures) {
+  _cautstr(dir_.path().c_str());
+  EXPECT_EQ(ReadBytes(dir_.file("word.dat")).size(), 30u);
+  _cautstp();
+  EXPECT_THROW(_cautstr((dir_.path() + "/missing").c_str()), IndexError);
+  EXPECT_THROW(_cautstr(nullptr), IndexError);
+}
+
+TEST_F(CursorTest, WalksChainsAndSeesLaterAppends) {
+  diskhash<recwrd> writer(dir_.file("word.dat"), 1);
+  const int32_t lone = writer.addhead(Rec(10, 1, 42));      // 0
+  const int32_t first = writer.addhead(Rec(11, 3, 6));      // 1
+  writer.findrec(first);
+  const int32_t second = writer.addlink(Rec(12, 2, 12));    // 2
+  _cautstr(dir_.path().c_str());
+
+  // A one-record chain: its record, then the end.
+  _findrecbypos(lone);
+  recwrd r = Junk();
+  _getcrt(&r);
+  EXPECT_EQ(r.act_id, 10);
+  EXPECT_EQ(r.count, 1);
+  EXPECT_EQ(r.position, 42);
+  EXPECT_EQ(r.reserved[0] | r.reserved[1], 0);
+  EXPECT_EQ(_findnextrec(), 0);
+
+  EXPECT_EQ(ActsOfChain(first), (std::vector<int32_t>{11, 12}));
+  writer.findrec(second);
+  writer.addlink(Rec(13, 1, 5));
+  EXPECT_EQ(ActsOfChain(first), (std::vector<int32_t>{11, 12, 13}));
+
+  // A first record past the end: nothing of the chain walked before.
+  EXPECT_EQ(ActsOfChain(500), (std::vector<int32_t>{0}));
+}
+
+}  // namespace
+}  // namespace idxcore

@@ -1,0 +1,295 @@
+#include "idxcore/index/word_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstddef>
+#include <cstring>
+#include <limits>
+
+#include "idxcore/index/file_io.h"
+
+namespace idxcore {
+
+static_assert(sizeof(recwrd) == 12 && offsetof(recwrd, count) == 4 &&
+                  offsetof(recwrd, reserved) == 6 && offsetof(recwrd, position) == 8,
+              "recwrd crosses the C interface as exactly 12 bytes");
+
+namespace {
+
+constexpr int kRecordSize = 16;
+
+// Blocks of a chain walk: 64 KB. A successor further away than kMaxGap
+// records is read on its own: copying the records in between would cost
+// more than the read it saves.
+constexpr int32_t kBlockRecords = 4096;
+constexpr int32_t kMaxGap = 256;
+
+void Encode(const diskhelem<recwrd>& e, unsigned char* out) {
+  PutLE32(out, static_cast<uint32_t>(e.value.act_id));
+  PutLE16(out + 4, static_cast<uint16_t>(e.value.count));
+  out[6] = e.value.reserved[0];
+  out[7] = e.value.reserved[1];
+  PutLE32(out + 8, static_cast<uint32_t>(e.value.position));
+  PutLE32(out + 12, static_cast<uint32_t>(e.next));
+}
+
+void Decode(const unsigned char* in, diskhelem<recwrd>& e) {
+  e.value.act_id = static_cast<int32_t>(GetLE32(in));
+  e.value.count = static_cast<int16_t>(GetLE16(in + 4));
+  e.value.reserved[0] = in[6];
+  e.value.reserved[1] = in[7];
+  e.value.position = static_cast<int32_t>(GetLE32(in + 8));
+  e.next = static_cast<int32_t>(GetLE32(in + 12));
+}
+
+off_t OffsetOf(int32_t index) {
+  return diskvec<diskhelem<recwrd>>::kHeaderSize + off_t{kRecordSize} * index;
+}
+
+}  // namespace
+
+template struct diskhelem<recwrd>;
+
+// ---- diskvec ----------------------------------------------------------
+
+template <class E>
+diskvec<E>::diskvec(const std::string& path, uint8_t write) : path_(path) {
+  bool created = false;
+  if (write) {
+    fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  } else {
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd_ < 0 && errno == ENOENT) {
+      fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+      created = fd_ >= 0;
+      // Another process created it between the two opens: read theirs.
+      if (fd_ < 0 && errno == EEXIST) fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    }
+  }
+  if (fd_ < 0) throw IndexError(path + ": cannot open: " + std::strerror(errno));
+  if (write || created) {
+    const unsigned char header[kHeaderSize] = {};
+    try {
+      WriteAt(fd_, path_, header, kHeaderSize, 0);
+    } catch (...) {
+      ::close(fd_);
+      throw;
+    }
+  }
+}
+
+template <class E>
+diskvec<E>::~diskvec() {
+  ::close(fd_);
+}
+
+template <class E>
+int32_t diskvec<E>::getsize() const {
+  const int64_t size = FileSize(fd_, path_);
+  if (size < kHeaderSize) return 0;
+  const int64_t count = (size - kHeaderSize) / kRecordSize;
+  if (count > std::numeric_limits<int32_t>::max())
+    throw IndexError(path_ + ": more records than a 32-bit index can address");
+  return static_cast<int32_t>(count);
+}
+
+template <class E>
+bool diskvec<E>::getelem(int32_t index, E& elem) const {
+  unsigned char buf[kRecordSize];
+  if (index < 0 || ReadAt(fd_, buf, kRecordSize, OffsetOf(index)) != kRecordSize) return false;
+  Decode(buf, elem);
+  return true;
+}
+
+template <class E>
+int32_t diskvec<E>::getelems(int32_t first, int32_t count, E* out) const {
+  if (first < 0 || count <= 0) return 0;
+  std::vector<unsigned char> buf(static_cast<size_t>(count) * kRecordSize);
+  const int64_t got = ReadAt(fd_, buf.data(), buf.size(), OffsetOf(first));
+  const int32_t n = got < 0 ? 0 : static_cast<int32_t>(got / kRecordSize);
+  for (int32_t i = 0; i < n; ++i) Decode(buf.data() + size_t{kRecordSize} * i, out[i]);
+  return n;
+}
+
+template <class E>
+void diskvec<E>::putelem(const E& elem, int32_t index) {
+  if (index < 0 || index > getsize())
+    throw IndexError(path_ + ": record " + std::to_string(index) +
+                     " lies outside the file (it would leave a gap)");
+  unsigned char buf[kRecordSize];
+  Encode(elem, buf);
+  WriteAt(fd_, path_, buf, kRecordSize, OffsetOf(index));
+}
+
+template <class E>
+void diskvec<E>::truncate(int32_t count) {
+  if (count < 0) throw IndexError(path_ + ": cannot cut to a negative record count");
+  Truncate(fd_, path_, OffsetOf(count));
+}
+
+template class diskvec<diskhelem<recwrd>>;
+
+// ---- diskhash ---------------------------------------------------------
+
+template <class T>
+diskhash<T>::diskhash(const std::string& path, uint8_t write) : vec_(path, write) {}
+
+template <class T>
+bool diskhash<T>::findrec(int32_t index) {
+  // A new walk starts from what is on disk now.
+  block_.clear();
+  current_from_block_ = false;
+  element e;
+  if (!vec_.getelem(index, e)) {
+    // Nothing of the previous chain may pass for this one.
+    current_ = element{};
+    current_read_ = false;
+    return false;
+  }
+  current_index_ = index;
+  current_ = e;
+  current_read_ = true;
+  return true;
+}
+
+template <class T>
+bool diskhash<T>::readahead(int32_t index, element& elem) {
+  const int64_t offset = int64_t{index} - block_first_;
+  if (offset >= 0 && offset < static_cast<int64_t>(block_.size())) {
+    elem = block_[static_cast<size_t>(offset)];
+    current_from_block_ = true;
+    return true;
+  }
+  if (int64_t{index} - current_index_ > kMaxGap) {
+    current_from_block_ = false;
+    return vec_.getelem(index, elem);
+  }
+  block_.resize(kBlockRecords);
+  const int32_t n = vec_.getelems(index, kBlockRecords, block_.data());
+  block_.resize(static_cast<size_t>(n));
+  block_first_ = index;
+  if (n == 0) return false;
+  elem = block_.front();
+  current_from_block_ = true;
+  return true;
+}
+
+template <class T>
+bool diskhash<T>::nextrec() {
+  if (current_.next <= 0 && current_from_block_) {
+    element fresh;
+    if (vec_.getelem(current_index_, fresh)) current_.next = fresh.next;
+    current_from_block_ = false;
+  }
+  const int32_t next = current_.next;
+  if (next <= 0 || next <= current_index_) return false;
+  element e;
+  if (!readahead(next, e)) return false;
+  current_index_ = next;
+  current_ = e;
+  current_read_ = true;
+  return true;
+}
+
+template <class T>
+void diskhash<T>::write(const element& elem, int32_t index) {
+  if (checkpointed_ && index < checkpoint_size_ && !saved_.contains(index)) {
+    element before;
+    if (!vec_.getelem(index, before))
+      throw IndexError(vec_.path() + ": record " + std::to_string(index) + " cannot be read");
+    saved_.emplace(index, before);
+  }
+  block_.clear();
+  vec_.putelem(elem, index);
+}
+
+template <class T>
+int32_t diskhash<T>::addhead(const T& r) {
+  pending_ = element{r, 0};
+  const int32_t n = vec_.getsize();
+  write(pending_, n);
+  current_ = pending_;
+  current_index_ = n;
+  current_read_ = true;
+  current_from_block_ = false;
+  return n;
+}
+
+template <class T>
+int32_t diskhash<T>::addlink(const T& r) {
+  if (!current_read_)
+    throw IndexError(vec_.path() + ": the chain's last record was not read; nothing linked");
+  pending_ = element{r, 0};
+  const int32_t n = vec_.getsize();
+  current_.next = n;
+  write(current_, current_index_);
+  write(pending_, n);
+  current_ = pending_;
+  current_index_ = n;
+  current_from_block_ = false;
+  return n;
+}
+
+template <class T>
+void diskhash<T>::setvalue(int32_t index, const T& r) {
+  element e;
+  if (!vec_.getelem(index, e))
+    throw IndexError(vec_.path() + ": record " + std::to_string(index) + " cannot be read");
+  e.value = r;
+  write(e, index);
+  if (current_read_ && index == current_index_) current_ = e;
+}
+
+template <class T>
+std::vector<int32_t> diskhash<T>::findact(int32_t act_id) const {
+  std::vector<int32_t> found;
+  std::vector<element> block(kBlockRecords);
+  int32_t first = 0;
+  for (;;) {
+    const int32_t n = vec_.getelems(first, kBlockRecords, block.data());
+    for (int32_t i = 0; i < n; ++i)
+      if (block[static_cast<size_t>(i)].value.act_id == act_id) found.push_back(first + i);
+    if (n < kBlockRecords) break;
+    first += n;
+  }
+  return found;
+}
+
+template <class T>
+void diskhash<T>::checkpoint() {
+  if (checkpointed_) throw IndexError(vec_.path() + ": a checkpoint is already open");
+  checkpoint_size_ = vec_.getsize();
+  checkpointed_ = true;
+}
+
+template <class T>
+void diskhash<T>::commit() {
+  checkpointed_ = false;
+  saved_.clear();
+}
+
+template <class T>
+void diskhash<T>::rollback() {
+  if (!checkpointed_) throw IndexError(vec_.path() + ": no checkpoint to roll back to");
+  block_.clear();
+  // Links first, then the cut: should the cut fail, the undone records are
+  // merely unreachable, whereas a link left pointing past the cut would
+  // later take in whatever record is appended there. A failure leaves the
+  // checkpoint open, so rollback() can be tried again.
+  for (const auto& [index, before] : saved_) vec_.putelem(before, index);
+  vec_.truncate(checkpoint_size_);
+  if (current_read_) {
+    element e;
+    current_read_ = vec_.getelem(current_index_, e);
+    current_ = current_read_ ? e : element{};
+    current_from_block_ = false;
+  }
+  commit();
+}
+
+template class diskhash<recwrd>;
+
+}  // namespace idxcore
