@@ -1,0 +1,66 @@
+#include "idxcore/import/act_text.h"
+
+#include "actsdb/stemming.h"
+#include "actsdb/stored_forms.h"
+#include "idxcore/import/structure_tree.h"
+
+namespace idxcore {
+
+std::string ConvertedAct::HypertextText() const {
+  size_t size = 0;
+  for (const std::string& entry : hypertext) size += entry.size() + 2;
+  std::string out;
+  out.reserve(size);
+  for (const std::string& entry : hypertext) {
+    out += entry;
+    out += "\r\n";
+  }
+  return out;
+}
+
+void IntroWord(WordSet& words, const std::string& stem, int position) {
+  words[stem].push_back(position);
+}
+
+ConvertedAct ConvertActText(const std::vector<std::string>& lines, const HeadingDefs& defs,
+                            HypertextState& state, ImportVariant variant,
+                            const AddPartFn& add_part, const std::vector<size_t>* origin) {
+  ConvertedAct act;
+  StructureBuilder structure(defs);
+  structure.Start();
+  std::vector<std::string> tokens;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    try {
+      for (std::string& token : ParseLine(lines[i], CharSet::kLetter, 3)) {
+        tokens.push_back(std::move(token));
+      }
+      std::string line = lines[i];
+      if (variant != ImportVariant::kStream && line.size() > 1) {
+        // The last character is left alone.
+        for (size_t k = 0; k + 1 < line.size(); ++k) {
+          if (line[k] == '\t') line[k] = ' ';
+        }
+      }
+      std::string label = ParseFirstPart(line, defs);
+      if (!label.empty()) {
+        if (variant == ImportVariant::kStream) label = ParseLinks(label);
+        const std::string title =
+            variant == ImportVariant::kWithModifications ? line : ParseTitlu(line);
+        const long part_id = add_part(label);
+        structure.Add(label, part_id, title);
+        act.hypertext.push_back(actsdb::PartAnchor(part_id));
+      }
+      TextToHtml(state, defs, line, act.hypertext, i, lines);
+    } catch (const ImportError& e) {
+      const size_t number = origin && i < origin->size() ? (*origin)[i] : i + 1;
+      throw ImportError("line " + std::to_string(number) + ": " + e.what());
+    }
+  }
+  for (size_t j = 0; j < tokens.size(); ++j) {
+    IntroWord(act.words, actsdb::DictionaryStem(tokens[j]), static_cast<int>(j));
+  }
+  act.structure = structure.tree().Text();
+  return act;
+}
+
+}  // namespace idxcore

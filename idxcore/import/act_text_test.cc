@@ -1,0 +1,140 @@
+#include "idxcore/import/act_text.h"
+
+#include <gtest/gtest.h>
+
+namespace idxcore {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+HeadingDefs TestDefs() {
+  return ParseHeadingDefinitions({"Capitol", "2", "Capitolul", "CAPITOLUL", "***",  //
+                                  "Articol", "5", "Articolul", "Art.", "***",       //
+                                  "Alineat", "6", "(#num)", "***"},
+                                 "test");
+}
+
+struct Parts {
+  long next_id = 101;
+  Lines labels;
+  AddPartFn fn() {
+    return [this](const std::string& label) {
+      labels.push_back(label);
+      return next_id++;
+    };
+  }
+};
+
+const Lines kAct = {
+    "#L P 2000 10 0",
+    "#ACH",
+    "#D: 1/1/2000",
+    "#M.Of. nr. 1",
+    "privind contractele contractelor",
+    "#",
+    " CAPITOLUL I",
+    " Dispozitii generale",
+    " Art. 1\tunu\t",
+    "(1) Contractele se incheie.",
+    " CAPITOLUL II",
+    " Art. 2 text",
+    " xyz",
+};
+
+TEST(ActTextTest, PartsStructureHypertextAndWords) {
+  const HeadingDefs defs = TestDefs();
+  HypertextState state;
+  Parts parts;
+  const ConvertedAct act = ConvertActText(kAct, defs, state, ImportVariant::kPlain, parts.fn());
+
+  // The tab inside the line became a blank; the one at its end stayed.
+  EXPECT_EQ(parts.labels, (Lines{"CAPITOLUL I", "Art. 1 ", "(1) ", "CAPITOLUL II", "Art. 2 "}));
+  EXPECT_EQ(act.structure,
+            "Actul\r\n"
+            "\tCAPITOLUL I#101#\r\n"
+            "\t\tArt. 1 #102#unu\t\r\n"
+            "\t\t\t(1) #103#Contractele se incheie.\r\n"
+            "\tCAPITOLUL II#104#\r\n"
+            "\t\tArt. 2 #105#text\r\n");
+  EXPECT_EQ(act.hypertext, (Lines{"privind contractele contractelor<BR>",
+                                  "<a name=101> </a>",
+                                  " <t5>CAPITOLUL I</t5>",
+                                  "<t4> Dispozitii generale</t4>",
+                                  "<a name=102> </a>",
+                                  " <b>Art. 1 </b>unu\t<BR>",
+                                  "<a name=103> </a>",
+                                  "<b>(1) </b>Contractele se incheie.<BR>",
+                                  "<a name=104> </a>",
+                                  " <t5>CAPITOLUL II</t5>",
+                                  "<a name=105> </a>",
+                                  " <b>Art. 2 </b>text<BR>",
+                                  " xyz<BR>"}));
+  EXPECT_EQ(act.HypertextText().substr(0, 38), "privind contractele contractelor<BR>\r\n");
+  // Positions count only words of four letters or more, over all lines.
+  const WordSet expected = {{"CAPITOL", {3, 8}}, {"CONTRACT", {2}},   {"CONTRACTEL", {1, 6}},
+                            {"DISPOZIT", {4}},   {"GENERAL", {5}},    {"INCHEI", {7}},
+                            {"PRIVIND", {0}},    {"TEXT", {9}}};
+  EXPECT_EQ(act.words, expected);
+}
+
+TEST(ActTextTest, VariantsTreatTitlesTabsAndLabelsDifferently) {
+  const HeadingDefs defs = TestDefs();
+  const Lines lines = {"#", " Art. 3 ~L P 1 2000 Legea~", " Art. 4\tx"};
+  struct Case {
+    ImportVariant variant;
+    const char* structure;
+  } cases[] = {
+      {ImportVariant::kPlain, "Actul\r\n\tArt. 3 #1# Legea\r\n\tArt. 4 #2#x\r\n"},
+      {ImportVariant::kWithModifications,
+       "Actul\r\n\tArt. 3 #1#~L P 1 2000 Legea~\r\n\tArt. 4 #2#x\r\n"},
+      // No tab blanking: "Art. 4" is followed by a tab, which ends the label.
+      {ImportVariant::kStream, "Actul\r\n\tArt. 3 #1# Legea\r\n\tArt. 4#2#\tx\r\n"},
+  };
+  for (const Case& c : cases) {
+    HypertextState state;
+    long id = 1;
+    const ConvertedAct act =
+        ConvertActText(lines, defs, state, c.variant, [&](const std::string&) { return id++; });
+    EXPECT_EQ(act.structure, c.structure) << static_cast<int>(c.variant);
+  }
+}
+
+TEST(ActTextTest, UnmatchedAndLevelPlacedHeadings) {
+  // Levels 3, 3, 2, 4: siblings, then up to the root, then down.
+  const HeadingDefs defs = ParseHeadingDefinitions(
+      {"S", "3", "Sec", "***", "C", "2", "Cap", "***", "P", "4", "Par", "***"}, "test");
+  HypertextState state;
+  Parts parts;
+  const ConvertedAct act = ConvertActText(
+      {"Sec 1", "Sec 2", "Cap 1", "Par 1", "Sec 3"}, defs, state, ImportVariant::kPlain, parts.fn());
+  EXPECT_EQ(act.structure,
+            "Actul\r\n"
+            "\tSec 1#101#\r\n"
+            "\tSec 2#102#\r\n"
+            "\tCap 1#103#\r\n"
+            "\t\tPar 1#104#\r\n"
+            "\t\tSec 3#105#\r\n");
+
+  // An act without headings has only the root.
+  Parts none;
+  EXPECT_EQ(ConvertActText({"#", " text"}, defs, state, ImportVariant::kPlain, none.fn()).structure,
+            "Actul\r\n");
+  EXPECT_TRUE(none.labels.empty());
+}
+
+TEST(ActTextTest, ErrorsNameTheSourceLine) {
+  const HeadingDefs defs = TestDefs();
+  HypertextState state;
+  Parts parts;
+  const std::vector<size_t> origin = {1, 2, 7};
+  try {
+    ConvertActText({"#", " a", " b ~L P 1~"}, defs, state, ImportVariant::kPlain, parts.fn(),
+                   &origin);
+    ADD_FAILURE();
+  } catch (const ImportError& e) {
+    EXPECT_EQ(std::string(e.what()).rfind("line 7: ", 0), 0u) << e.what();
+  }
+}
+
+}  // namespace
+}  // namespace idxcore

@@ -1,0 +1,269 @@
+#include "idxcore/import/text_parsing.h"
+
+#include <charconv>
+#include <fstream>
+#include <sstream>
+
+#include "actsdb/stored_forms.h"
+
+namespace idxcore {
+
+bool InSet(CharSet set, char ch) {
+  const unsigned char c = static_cast<unsigned char>(ch);
+  if (c >= 0x80) return false;
+  const bool digit = c >= '0' && c <= '9';
+  const bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+  switch (set) {
+    case CharSet::kLetter:
+      return letter;
+    case CharSet::kNumeral:
+      return c == ' ' || digit || c == 'I' || c == 'L' || c == 'V' || c == 'X';
+    case CharSet::kItemNumber:
+      return c == ' ' || c == '(' || c == ')' || c == '.' || digit || c == 'I' || c == 'L' ||
+             c == 'V' || c == 'X';
+    case CharSet::kCode:
+      return c == '/' || digit || letter || c == '_';
+    case CharSet::kReflow:
+      return c == '"' || c == '\'' || c == '(' || c == ')' || c == '/' || digit || letter ||
+             c == '_';
+    case CharSet::kSentenceEnd:
+      return c == '!' || c == '.' || c == ':' || c == ';' || c == '?';
+    case CharSet::kPunctuation:
+      return c == '!' || c == ',' || c == '.' || c == ':' || c == ';' || c == '?';
+  }
+  return false;
+}
+
+char FoldLetter(char ch) {
+  switch (static_cast<unsigned char>(ch)) {
+    case 0xAA: return 'S';
+    case 0xBA: return 's';
+    case 0xC2: case 0xC3: return 'A';
+    case 0xCE: return 'I';
+    case 0xDE: return 'T';
+    case 0xE2: case 0xE3: return 'a';
+    case 0xEE: return 'i';
+    case 0xFE: return 't';
+    default: return ch;
+  }
+}
+
+namespace {
+
+std::vector<std::string> Tokenize(std::string_view line, CharSet set, size_t min_length,
+                                  bool upper) {
+  std::vector<std::string> words;
+  std::string word;
+  auto end_word = [&] {
+    if (word.size() > min_length) words.push_back(word);
+    word.clear();
+  };
+  for (char raw : line) {
+    const char c = FoldLetter(raw);
+    if (InSet(set, c)) {
+      word += (upper && c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+    } else {
+      end_word();
+    }
+  }
+  end_word();
+  return words;
+}
+
+// One "~...~" reference of a text, split into its words.
+struct Reference {
+  size_t open = 0;   // index of the opening "~"
+  size_t close = 0;  // index of the closing "~"
+  std::vector<std::string> code_words;
+  std::vector<std::string> display_words;
+  bool image = false;
+};
+
+bool FindReference(std::string_view s, Reference& ref) {
+  const size_t open = s.find('~');
+  if (open == std::string_view::npos) return false;
+  const size_t close = s.find('~', open + 1);
+  if (close == std::string_view::npos) return false;
+  ref.open = open;
+  ref.close = close;
+  std::vector<std::string> w = ParseLowLine(s.substr(open, close - open), CharSet::kCode, 0);
+  const std::string text(s.substr(open, close - open + 1));
+  if (w.empty()) throw ImportError("reference " + text + " has no word");
+  ref.image = w[0] == "img";
+  size_t k = ref.image ? 3 : 4;
+  if (ref.image && w.size() < 3) {
+    throw ImportError("picture reference " + text + " needs \"img\", the picture code and one more word");
+  }
+  if (!ref.image) {
+    if (w.size() < 5) {
+      throw ImportError("act reference " + text +
+                        " needs type, issuer, number, year and at least one display word");
+    }
+    if (w[4] == "1" || w[4] == "2") k = 5;
+  }
+  ref.code_words.assign(w.begin(), w.begin() + static_cast<std::ptrdiff_t>(std::min(k, w.size())));
+  ref.display_words.assign(w.begin() + static_cast<std::ptrdiff_t>(std::min(k, w.size())), w.end());
+  return true;
+}
+
+}  // namespace
+
+std::vector<std::string> ParseLine(std::string_view line, CharSet set, size_t min_length) {
+  return Tokenize(line, set, min_length, true);
+}
+
+std::vector<std::string> ParseLowLine(std::string_view line, CharSet set, size_t min_length) {
+  return Tokenize(line, set, min_length, false);
+}
+
+std::string ParsePicturePart(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + 8);
+  bool in_digits = false;
+  for (char c : text) {
+    const bool digit = c >= '0' && c <= '9';
+    if (digit && !in_digits) out += "#num";
+    if (!digit) out += c;
+    in_digits = digit;
+  }
+  return out;
+}
+
+std::string ParseLinks(std::string_view text) {
+  std::string out;
+  Reference ref;
+  while (FindReference(text, ref)) {
+    out += text.substr(0, ref.open);
+    out += ref.image ? actsdb::ImageRef(ref.code_words, ref.display_words)
+                     : actsdb::ActLink(ref.code_words, ref.display_words);
+    text.remove_prefix(ref.close + 1);
+  }
+  out += text;
+  return out;
+}
+
+std::string ParseTitlu(std::string_view text) {
+  Reference ref;
+  if (!FindReference(text, ref)) return std::string(text);
+  std::string out(text.substr(0, ref.open));
+  for (const std::string& w : ref.display_words) out += " " + w;
+  out += ParseLinks(text.substr(ref.close + 1));
+  return out;
+}
+
+std::vector<std::string> SplitLines(std::string_view text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' || text[i] == '\n') {
+      lines.emplace_back(text.substr(start, i - start));
+      if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+      start = i + 1;
+    }
+  }
+  if (start < text.size()) lines.emplace_back(text.substr(start));
+  return lines;
+}
+
+HeadingDefs ParseHeadingDefinitions(const std::vector<std::string>& lines,
+                                    const std::string& source_name) {
+  HeadingDefs defs;
+  size_t p = 0;
+  while (p < lines.size()) {
+    DefPart def;
+    def.name = lines[p];
+    const std::string level = p + 1 < lines.size() ? lines[p + 1] : std::string();
+    const char* begin = level.data();
+    const char* end = level.data() + level.size();
+    while (begin < end && *begin == ' ') ++begin;
+    while (end > begin && end[-1] == ' ') --end;
+    const auto [ptr, ec] = std::from_chars(begin, end, def.level);
+    if (begin == end || ec != std::errc() || ptr != end) {
+      throw ImportError(source_name + " line " + std::to_string(p + 2) + ": level \"" + level +
+                        "\" of heading \"" + def.name + "\" is not an integer");
+    }
+    size_t q = p + 2;
+    for (;; ++q) {
+      if (q >= lines.size()) {
+        throw ImportError(source_name + ": heading \"" + def.name +
+                          "\" is not ended by a \"***\" line");
+      }
+      if (lines[q] == "***") break;
+      def.aliases.push_back(lines[q]);
+    }
+    defs.push_back(std::move(def));
+    p = q + 1;
+  }
+  return defs;
+}
+
+HeadingDefs LoadHeadingDefinitions(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw ImportError("cannot open the heading definitions " + path);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return ParseHeadingDefinitions(SplitLines(text.str()), path);
+}
+
+std::string ParseFirstPart(std::string_view line, const HeadingDefs& defs) {
+  if (line.empty()) return "";
+  const std::string s = ParseTitlu(std::string(line) + " ");
+  const std::string p = ParsePicturePart(s);
+  // Positions below are 1-based, as the heading rules count them.
+  size_t pos = 1;
+  if (s.size() > 1) {
+    while (pos < s.size() && s[pos - 1] == ' ') ++pos;
+  }
+  std::string f;
+  for (const DefPart& def : defs) {
+    for (const std::string& alias : def.aliases) {
+      if (pos - 1 <= p.size() && p.compare(pos - 1, alias.size() + 1, alias + " ") == 0) f = alias;
+    }
+  }
+  if (f == " ") f.clear();
+  int limit = 0;
+  for (char c : f) {
+    if (InSet(CharSet::kLetter, c)) {
+      limit = 2;
+      break;
+    }
+  }
+  int blanks = 0;
+  if (f.find("#num") != std::string::npos) {
+    // A numbered heading: the number token as written, up to its blank.
+    limit = 1;
+    f.clear();
+    if (s.size() > 1 && s.size() > pos) {
+      while (InSet(CharSet::kItemNumber, s[pos - 1]) && blanks < limit) {
+        const char c = s[f.size() + pos - 1];
+        if (c == ' ') ++blanks;
+        f += c;
+        if (f.size() + pos >= s.size()) break;
+      }
+    }
+  } else if (s.size() > 1 && s.size() > f.size() + pos) {
+    // A word heading: the alias and the number that follows it.
+    for (;;) {
+      const char c = s[f.size() + pos - 1];
+      if (!InSet(CharSet::kNumeral, c) || blanks >= limit) break;
+      if (c == ' ') ++blanks;
+      f += c;
+      if (f.size() + pos >= s.size()) break;
+    }
+  }
+  return f;
+}
+
+HeadingClass Lev(std::string_view first_part, const HeadingDefs& defs) {
+  HeadingClass result{"false", 0};
+  if (first_part == "Actul") return result;
+  const std::string picture = ParsePicturePart(first_part);
+  for (const DefPart& def : defs) {
+    for (const std::string& alias : def.aliases) {
+      if (picture.starts_with(alias)) result = {def.aliases.front(), def.level};
+    }
+  }
+  return result;
+}
+
+}  // namespace idxcore

@@ -1,0 +1,100 @@
+// The line parsers of the act importer: character classes, the tokenizers,
+// the picture of a heading, references to other acts and pictures written
+// inline between two "~", and the heading label at the start of a line.
+//
+// Everything here is a pure function of Windows-1250 text and the heading
+// definitions, so it is tested without a database.
+#ifndef CORVANA_IDXCORE_IMPORT_TEXT_PARSING_H_
+#define CORVANA_IDXCORE_IMPORT_TEXT_PARSING_H_
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace idxcore {
+
+// What makes an act unimportable: a malformed header, reference or heading
+// definition file. The message says what is wrong; the importer adds which
+// act and which line.
+class ImportError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The character classes. Only ASCII characters are members of any of them:
+// bytes from 0x80 up never are, so an unfolded Romanian letter separates
+// words.
+enum class CharSet {
+  kLetter,       // A-Z a-z: index tokens
+  kNumeral,      // blank 0-9 I L V X: the number after a word heading
+  kItemNumber,   // blank ( ) . 0-9 I L V X: the start of a numbered heading
+  kCode,         // / 0-9 A-Z _ a-z: codes, keys and reference words
+  kReflow,       // " ' ( ) / 0-9 A-Z _ a-z: a line that may continue the last
+  kSentenceEnd,  // ! . : ; ?
+  kPunctuation,  // ! , . : ; ?  : a line that cannot be a title
+};
+bool InSet(CharSet set, char c);
+
+// The Romanian letters (cedilla, breve and circumflex forms) to their ASCII
+// base letters; every other byte unchanged.
+char FoldLetter(char c);
+
+// The words of `line` after folding: maximal runs of characters of `set`
+// longer than `min_length`. ParseLine upper-cases them, ParseLowLine keeps
+// them as written.
+std::vector<std::string> ParseLine(std::string_view line, CharSet set, size_t min_length);
+std::vector<std::string> ParseLowLine(std::string_view line, CharSet set, size_t min_length);
+
+// The picture of a text: every maximal run of decimal digits replaced by
+// "#num". Heading definitions are written as pictures.
+std::string ParsePicturePart(std::string_view text);
+
+// Every "~code words display words~" reference of `text` replaced by its
+// stored form: an act link, or a picture when the first word is "img".
+// Throws ImportError for a reference with too few words.
+std::string ParseLinks(std::string_view text);
+
+// The first reference reduced to its display words (each after one blank),
+// the later ones converted by ParseLinks. Used for titles.
+std::string ParseTitlu(std::string_view text);
+
+// One kind of heading, as a record of the heading definition file.
+struct DefPart {
+  std::string name;
+  std::vector<std::string> aliases;  // pictures of heading beginnings; the first names the class
+  int level = 0;                     // smaller is higher in the structure tree
+};
+using HeadingDefs = std::vector<DefPart>;
+
+// Reads the heading definition file: records of a name line, a level line
+// and alias lines, each record ended by a "***" line. Throws ImportError
+// naming the file and line for a missing file, a level that is not an
+// integer or a record without its "***".
+HeadingDefs LoadHeadingDefinitions(const std::string& path);
+HeadingDefs ParseHeadingDefinitions(const std::vector<std::string>& lines,
+                                    const std::string& source_name);
+
+// The heading label ("first part") at the start of `line`, after leading
+// blanks: a word heading is its alias followed by numbering characters up
+// to and including the second blank; a numbered heading ("(3) ", "12. ") is
+// its number token and the blank after it. Empty when the line starts with
+// no heading. Throws ImportError when the line holds a malformed reference.
+std::string ParseFirstPart(std::string_view line, const HeadingDefs& defs);
+
+// The class of a heading (the first alias of the last definition one of
+// whose aliases begins its picture) and that definition's level. "Actul"
+// and a text no alias begins are class "false", level 0.
+struct HeadingClass {
+  std::string name;
+  int level = 0;
+};
+HeadingClass Lev(std::string_view first_part, const HeadingDefs& defs);
+
+// Splits a text into lines at CR LF, LF or CR; a final line break ends the
+// last line instead of starting an empty one.
+std::vector<std::string> SplitLines(std::string_view text);
+
+}  // namespace idxcore
+
+#endif  // CORVANA_IDXCORE_IMPORT_TEXT_PARSING_H_

@@ -1,0 +1,191 @@
+#include "idxcore/import/text_parsing.h"
+
+#include <cstdio>
+#include <fstream>
+
+#include <gtest/gtest.h>
+
+namespace idxcore {
+namespace {
+
+using Words = std::vector<std::string>;
+
+// Heading definitions in the file's own form, shaped like the real ones.
+HeadingDefs TestDefs() {
+  return ParseHeadingDefinitions(
+      {"Anexa", "0", "Anexa", "ANEXA", "Anexa nr.", "***",  //
+       "Capitol", "2", "Capitolul", "CAPITOLUL", "***",     //
+       "Articol", "5", "Articolul", "Art.", "ARTICOL UNIC", "***",
+       "Alineat", "6", "(#num)", "(#num^#num)", "***",  //
+       "Punct", "7", "#num.", "***"},
+      "test");
+}
+
+TEST(TokenizerTest, FoldsRomanianLettersAndCutsWords) {
+  struct Case {
+    const char* line;
+    CharSet set;
+    size_t min;
+    bool upper;
+    Words words;
+  } cases[] = {
+      // Cedilla letters fold; the two-letter word is dropped.
+      {"\xAA" "coala \xBAi \xDE" "ara", CharSet::kLetter, 3, true, {"SCOALA", "TARA"}},
+      // "/" belongs to a code word, "." and "~" separate, case is kept.
+      {"~L P 10 2000 Legea nr. 10/2000~", CharSet::kCode, 0, false,
+       {"L", "P", "10", "2000", "Legea", "nr", "10/2000"}},
+      // A capital A with circumflex or breve stays inside its word.
+      {"ROM\xC2NIA HOT\xC3R\xC2RE", CharSet::kLetter, 3, true, {"ROMANIA", "HOTARARE"}},
+      // Bytes the folding does not know separate words.
+      {"na\xEFve caf\xE9s", CharSet::kLetter, 0, true, {"NA", "VE", "CAF", "S"}},
+      {"#OUG GUV 2006 34", CharSet::kCode, 0, true, {"OUG", "GUV", "2006", "34"}},
+      {"", CharSet::kCode, 0, true, {}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(c.upper ? ParseLine(c.line, c.set, c.min) : ParseLowLine(c.line, c.set, c.min),
+              c.words)
+        << c.line;
+  }
+}
+
+TEST(PictureTest, DigitRunsBecomePlaceholders) {
+  EXPECT_EQ(ParsePicturePart("Art. 12 alin. (3)"), "Art. #num alin. (#num)");
+  EXPECT_EQ(ParsePicturePart("5^1."), "#num^#num.");
+  EXPECT_EQ(ParsePicturePart("2000123"), "#num");
+  EXPECT_EQ(ParsePicturePart("fara cifre"), "fara cifre");
+}
+
+TEST(ReferenceTest, ConvertsActLinksAndPictures) {
+  struct Case {
+    const char* text;
+    const char* links;
+    const char* title;
+  } cases[] = {
+      {"fara trimiteri", "fara trimiteri", "fara trimiteri"},
+      {"un singur ~ tilda", "un singur ~ tilda", "un singur ~ tilda"},
+      {"conform ~L P 10 2000 Legea nr. 10/2000~, art. 3",
+       "conform <a href=\"# L P 10 2000\"> Legea nr 10/2000</a>, art. 3",
+       "conform  Legea nr 10/2000, art. 3"},
+      // A fifth word 1 or 2 is the republication and belongs to the target.
+      {"~L P 10 2000 2 Legea republicata~", "<a href=\"# L P 10 2000 2\"> Legea republicata</a>",
+       " Legea republicata"},
+      {"~L P 10 2000 1 x~", "<a href=\"# L P 10 2000 1\"> x</a>", " x"},
+      {"~L P 10 2000 3 x~", "<a href=\"# L P 10 2000\"> 3 x</a>", " 3 x"},
+      {"vezi ~img A12 gif Figura 1~.", "vezi <img src=\" img A12 gif\"> Figura 1.",
+       "vezi  Figura 1."},
+      // Only the first reference of a title loses its link.
+      {"~L P 1 2000 Legea~ si ~OG GUV 2 2001 Ordonanta~",
+       "<a href=\"# L P 1 2000\"> Legea</a> si <a href=\"# OG GUV 2 2001\"> Ordonanta</a>",
+       " Legea si <a href=\"# OG GUV 2 2001\"> Ordonanta</a>"},
+      // Diacritics fold inside the reference's words.
+      {"~HOT GUV 5 2002 Hot\xE3r\xE2rea~", "<a href=\"# HOT GUV 5 2002\"> Hotararea</a>",
+       " Hotararea"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ParseLinks(c.text), c.links) << c.text;
+    EXPECT_EQ(ParseTitlu(c.text), c.title) << c.text;
+  }
+}
+
+TEST(ReferenceTest, TooFewWordsIsAnErrorNamingTheReference) {
+  for (const char* text : {"a ~~ b", "~L P 10 2000~", "~img A12~", "x ~L P 10 2000~ y ~z~"}) {
+    try {
+      ParseLinks(text);
+      ADD_FAILURE() << text;
+    } catch (const ImportError& e) {
+      EXPECT_NE(std::string(e.what()).find('~'), std::string::npos) << e.what();
+    }
+    EXPECT_THROW(ParseTitlu(text), ImportError) << text;
+  }
+}
+
+TEST(FirstPartTest, FindsHeadingLabels) {
+  const HeadingDefs defs = TestDefs();
+  struct Case {
+    const char* line;
+    const char* label;
+  } cases[] = {
+      {"", ""},
+      {" Capitolul I", "Capitolul I"},
+      {"CAPITOLUL IV Dispozitii", "CAPITOLUL IV "},
+      {"Art. 5 - text", "Art. 5 "},            // up to the second blank
+      {"Art. 5. - text", "Art. 5"},            // the full stop ends the number
+      {"   Art. 3", "Art. 3"},                 // the number reaches the line's end
+      {" Articolul 5^1", "Articolul 5"},       // "^" ends the number
+      {" Articolul 19 se modific\xE3", "Articolul 19 "},
+      {"(3) Textul", "(3) "},
+      {" (6^1) Textul", "(6^1) "},
+      {"(3)", "(3)"},
+      {"12. Textul", "12. "},
+      {"1.1. Textul", ""},                     // a sub-point is no heading
+      {"a) Textul", ""},
+      {"Articolele 5", ""},                    // the alias must be followed by a blank
+      {" Anexa nr. 2", "Anexa nr. 2"},         // the later matching alias wins
+      {" ARTICOL UNIC", "ARTICOL UNIC"},
+      // A reference at the start is read as its display words.
+      {"~L P 1 2000 Articolul 7~ din lege", "Articolul 7 "},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ParseFirstPart(c.line, defs), c.label) << c.line;
+}
+
+TEST(FirstPartTest, LaterDefinitionWins) {
+  const HeadingDefs short_last =
+      ParseHeadingDefinitions({"B", "2", "Anexa nr.", "***", "A", "1", "Anexa", "***"}, "test");
+  const HeadingDefs long_last =
+      ParseHeadingDefinitions({"A", "1", "Anexa", "***", "B", "2", "Anexa nr.", "***"}, "test");
+  EXPECT_EQ(ParseFirstPart("Anexa nr. 1 text", short_last), "Anexa ");
+  EXPECT_EQ(ParseFirstPart("Anexa nr. 1 text", long_last), "Anexa nr. 1 ");
+}
+
+TEST(HeadingClassTest, ClassIsTheFirstAliasOfTheMatchingDefinition) {
+  const HeadingDefs defs = TestDefs();
+  struct Case {
+    const char* text;
+    const char* name;
+    int level;
+  } cases[] = {
+      {"Actul", "false", 0},
+      {"Art. 5 ", "Articolul", 5},
+      {"ARTICOL UNIC", "Articolul", 5},
+      {"Articolul 5#12#text", "Articolul", 5},  // a node's text classifies like its label
+      {"(6^1) ", "(#num)", 6},
+      {"12. ", "#num.", 7},
+      {"ANEXA nr. 1", "Anexa", 0},
+      {"Paragraful 1", "false", 0},
+  };
+  for (const Case& c : cases) {
+    const HeadingClass h = Lev(c.text, defs);
+    EXPECT_EQ(h.name, c.name) << c.text;
+    EXPECT_EQ(h.level, c.level) << c.text;
+  }
+}
+
+TEST(HeadingDefinitionsTest, ReadsRecordsAndRejectsMalformedFiles) {
+  const HeadingDefs defs = TestDefs();
+  ASSERT_EQ(defs.size(), 5u);
+  EXPECT_EQ(defs[0].name, "Anexa");
+  EXPECT_EQ(defs[0].aliases, (Words{"Anexa", "ANEXA", "Anexa nr."}));
+  EXPECT_EQ(defs[4].level, 7);
+
+  EXPECT_THROW(ParseHeadingDefinitions({"Titlu", "unu", "Titlul", "***"}, "t"), ImportError);
+  EXPECT_THROW(ParseHeadingDefinitions({"Titlu", "1", "Titlul"}, "t"), ImportError);
+  EXPECT_THROW(ParseHeadingDefinitions({"Titlu"}, "t"), ImportError);
+  EXPECT_TRUE(ParseHeadingDefinitions({}, "t").empty());
+
+  const std::string path = ::testing::TempDir() + "/adn2_test.txt";
+  std::ofstream(path, std::ios::binary) << "Titlu\r\n1\r\nTitlul\r\nTITLUL\r\n***\r\n";
+  const HeadingDefs loaded = LoadHeadingDefinitions(path);
+  ASSERT_EQ(loaded.size(), 1u);
+  EXPECT_EQ(loaded[0].aliases, (Words{"Titlul", "TITLUL"}));
+  std::remove(path.c_str());
+  EXPECT_THROW(LoadHeadingDefinitions(path), ImportError);
+}
+
+TEST(SplitLinesTest, AnyLineBreak) {
+  EXPECT_EQ(SplitLines("a\r\nb\nc\rd"), (Words{"a", "b", "c", "d"}));
+  EXPECT_EQ(SplitLines("a\r\n\r\nb\r\n"), (Words{"a", "", "b"}));
+  EXPECT_EQ(SplitLines(""), Words{});
+}
+
+}  // namespace
+}  // namespace idxcore
