@@ -44,7 +44,9 @@ extern "C" {
 // Stores the marked text's length (without its terminator) in
 // *result_length and returns it; stores the number of hits in *hit_count.
 // With no hit the marked text is `text` unchanged. Null `words` or `text`
-// count as empty strings; null output pointers are not written.
+// count as empty strings; null output pointers are not written. Each hit
+// adds under 100 bytes of markup, and the marked text must stay below 2 GiB
+// for its length to be reported.
 HITMARK_API int32_t _prelct(const char* words, const char* text,
                             int32_t* result_length, int32_t* hit_count,
                             int32_t whole_words, int32_t match_case,
@@ -53,7 +55,7 @@ HITMARK_API int32_t _prelct(const char* words, const char* text,
 // Copies the marked text of the last _prelct, terminator included, into
 // `buffer` (at least result_length + 1 bytes) and releases the library's
 // copy. Call it once after each _prelct. Without a pending result it writes
-// an empty string.
+// an empty string; a null buffer only releases the result.
 HITMARK_API void _prelgt(char* buffer);
 
 #ifdef __cplusplus

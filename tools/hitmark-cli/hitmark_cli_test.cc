@@ -1,0 +1,145 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Outcome {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string Quote(const std::string& arg) {
+  std::string q = "'";
+  for (char c : arg) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+class HitmarkCliTest : public testing::Test {
+ protected:
+  // Each test has files of its own: ctest runs the tests in parallel.
+  std::string dir_ = testing::TempDir() + "hitmark_cli_" +
+                     testing::UnitTest::GetInstance()->current_test_info()->name() + "_";
+
+  void TearDown() override {
+    for (const std::string& name : written_) std::remove(name.c_str());
+  }
+
+  std::string WriteInput(const std::string& content, const std::string& name = "input.htm") {
+    const std::string path = dir_ + name;
+    std::ofstream(path, std::ios::binary) << content;
+    written_.push_back(path);
+    return path;
+  }
+
+  Outcome Run(const std::vector<std::string>& args) {
+    std::string command = HITMARK_CLI;
+    for (const std::string& a : args) command += " " + Quote(a);
+    const std::string out = dir_ + "stdout", err = dir_ + "stderr";
+    written_.insert(written_.end(), {out, err});
+    command += " >" + out + " 2>" + err;
+    Outcome o;
+    const int raw = std::system(command.c_str());
+    o.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    o.out = ReadFile(out);
+    o.err = ReadFile(err);
+    return o;
+  }
+
+ private:
+  std::vector<std::string> written_;
+};
+
+std::string Hit(int n, const std::string& bytes) {
+  return "<a href=\"#tp+" + std::to_string(n - 1) + "\"> << </a><a name=\"tp+" +
+         std::to_string(n) + "\">" + bytes + "</a><a href=\"#tp+" + std::to_string(n + 1) +
+         "\"> >> </a>";
+}
+
+TEST_F(HitmarkCliTest, FlagsReachTheLibrary) {
+  const std::string file = WriteInput("(Lege privind) LEGE  privind<BR>\r\n");
+  struct Case {
+    std::vector<std::string> flags;
+    std::string words;
+    std::string out;
+    const char* hits;
+  };
+  const Case cases[] = {
+      {{}, "lege privind",
+       "(" + Hit(1, "Lege") + " " + Hit(2, "privind") + ") " + Hit(3, "LEGE") + "  " +
+           Hit(4, "privind") + "<BR>\r\n",
+       "4 hits\n"},
+      {{"--match-case"}, "LEGE",
+       "(Lege privind) " + Hit(1, "LEGE") + "  privind<BR>\r\n", "1 hit\n"},
+      {{"--whole-words"}, "lege",
+       "(Lege privind)" + Hit(1, " LEGE") + "  privind<BR>\r\n", "1 hit\n"},
+      {{"--phrase"}, "lege privind",
+       "(" + Hit(1, "Lege privind") + ") LEGE  privind<BR>\r\n", "1 hit\n"},
+      {{"--stem"}, "legea",
+       "(" + Hit(1, "Leg") + "e privind) " + Hit(2, "LEG") + "E  privind<BR>\r\n", "2 hits\n"},
+      {{}, "absent", "(Lege privind) LEGE  privind<BR>\r\n", "0 hits\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.words + (c.flags.empty() ? "" : " " + c.flags[0]));
+    std::vector<std::string> args = c.flags;
+    args.insert(args.end(), {"--words", c.words, file});
+    const Outcome o = Run(args);
+    EXPECT_EQ(o.status, 0);
+    EXPECT_EQ(o.out, c.out);
+    EXPECT_EQ(o.err, c.hits);
+  }
+}
+
+TEST_F(HitmarkCliTest, KeepsTheFileEncoding) {
+  // Windows-1250 file, search typed in UTF-8: "ţării".
+  const Outcome cp1250 =
+      Run({"--words", "\xC5\xA3\xC4\x83rii", WriteInput("\xFE\xE3rii<BR>", "cp1250.htm")});
+  EXPECT_EQ(cp1250.out, Hit(1, "\xFE\xE3rii") + "<BR>");
+  // UTF-8 file: matched through the code page, written back as UTF-8.
+  const Outcome utf8 =
+      Run({"--words", "tarii", WriteInput("\xC5\xA3\xC4\x83rii<BR>", "utf8.htm")});
+  EXPECT_EQ(utf8.out, Hit(1, "\xC5\xA3\xC4\x83rii") + "<BR>");
+}
+
+TEST_F(HitmarkCliTest, Errors) {
+  const std::string file = WriteInput("lege<BR>");
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    const char* message;
+  };
+  const Case cases[] = {
+      {{file}, 2, "--words is required"},
+      {{"--words", "lege"}, 2, "FILE is required"},
+      {{"--words"}, 2, "--words needs the search text"},
+      {{"--words", "lege", "--phrase", "--stem", file}, 2, "--stem cannot be used with --phrase"},
+      {{"--words", "lege", "--whole", file}, 2, "unknown option --whole"},
+      {{"--words", "lege", file, file}, 2, "more than one FILE"},
+      {{"--words", "lege", dir_ + "no_such_file"}, 1, "cannot read"},
+      {{"--words", "lege", WriteInput(std::string("lege\0lege", 9), "nul.htm")}, 1,
+       "NUL byte at offset 4"},
+      {{"--words", "lege", WriteInput(std::string((16 << 20) + 1, 'a'), "large.htm")}, 1,
+       "larger than 16 MiB"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.message);
+    const Outcome o = Run(c.args);
+    EXPECT_EQ(o.status, c.status);
+    EXPECT_EQ(o.out, "");
+    EXPECT_NE(o.err.find(c.message), std::string::npos) << o.err;
+  }
+}
+
+}  // namespace
