@@ -1,0 +1,71 @@
+// Reorganisation of the word index: a copy of "word.dat" and "poziti.dat"
+// in which every word's chain occupies consecutive records and its
+// positions consecutive bytes, so that a search reads a word sequentially
+// instead of seeking once per act.
+//
+// The copy is written as "word2.dat" and "poziti2.dat" beside the originals
+// and then put in their place. The dictionary (tblcuv First/Last) must
+// describe whichever pair is "word.dat"/"poziti.dat", and no single
+// operation changes a table and two files at once, so the switch goes
+// through a flag kept in the database:
+//
+//   1. Write word2.dat and poziti2.dat completely and flush them to disk.
+//   2. In ONE transaction: rewrite every tblcuv First/Last to point into the
+//      copy, and set the flag "swap pending" (table tblIndexSwap).
+//   3. Rename word2.dat over word.dat, poziti2.dat over poziti.dat.
+//   4. Clear the flag.
+//
+// Whatever moment a crash strikes, the next FinishIndexSwap (run at every
+// session start, and by the re-indexing program right after step 2) sees
+// one of two states. Flag clear: tblcuv still describes the old files,
+// which were never touched; a leftover word2/poziti2 is an unfinished copy
+// and is deleted. Flag set: tblcuv describes the copy; each of the two
+// files that has not been renamed yet is renamed now (a rename is atomic,
+// so each file is either old or new), then the flag is cleared.
+#ifndef CORVANA_IDXCORE_SESSION_REORGANISE_H_
+#define CORVANA_IDXCORE_SESSION_REORGANISE_H_
+
+#include <cstdint>
+#include <string>
+
+#include "actsdb/store.h"
+#include "idxcore/index/position_file.h"
+#include "idxcore/index/word_file.h"
+
+namespace idxcore {
+
+// Where one copied chain landed in the target.
+struct ChainEnds {
+  int32_t first = 0;
+  int32_t last = 0;
+};
+
+// Appends the chain that starts at record `first` of `source` to `target`
+// as consecutive records in the same order, each linked to the next. A
+// record with count 2 or more (count read as unsigned 16 bits) has its
+// positions copied to the end of `target_positions` and its position field
+// set to where they now begin; other records are copied as they are.
+// Throws IndexError when `first` cannot be read.
+ChainEnds CopyChain(diskhash<recwrd>& source, const PositionFile& source_positions,
+                    diskhash<recwrd>& target, PositionFile& target_positions, int32_t first);
+
+// Writes the reorganised copy of the index of `directory` (the database
+// directory) for every row of `words` (tblcuv, opened exclusively), words
+// in alphabetical order, and commits the new First/Last values together
+// with the pending-swap flag. The files are not renamed here (the import
+// engine of a running session still has them open): FinishIndexSwap does
+// it. Nothing is changed when it throws.
+void PutInOrder(actsdb::Database& db, actsdb::Table& words, const std::string& directory);
+
+// Completes a pending swap (renames the copies over the originals, clears
+// the flag) or, with none pending, deletes a leftover unfinished copy.
+// Returns whether a swap was completed. Must run while no index file of
+// `directory` is open for writing.
+bool FinishIndexSwap(actsdb::Database& db, const std::string& directory);
+
+// Whether a reorganised copy is waiting to be put in place.
+bool IndexSwapPending(actsdb::Database& db);
+
+}  // namespace idxcore
+
+#endif  // CORVANA_IDXCORE_SESSION_REORGANISE_H_
