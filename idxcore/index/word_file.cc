@@ -105,13 +105,10 @@ bool diskvec<E>::getelem(int32_t index, E& elem) const {
 }
 
 template <class E>
-int32_t diskvec<E>::getelems(int32_t first, int32_t count, E* out) const {
+int32_t diskvec<E>::getstored(int32_t first, int32_t count, unsigned char* out) const {
   if (first < 0 || count <= 0) return 0;
-  std::vector<unsigned char> buf(static_cast<size_t>(count) * kRecordSize);
-  const int64_t got = ReadAt(fd_, buf.data(), buf.size(), OffsetOf(first));
-  const int32_t n = got < 0 ? 0 : static_cast<int32_t>(got / kRecordSize);
-  for (int32_t i = 0; i < n; ++i) Decode(buf.data() + size_t{kRecordSize} * i, out[i]);
-  return n;
+  const int64_t got = ReadAt(fd_, out, static_cast<size_t>(count) * kRecordSize, OffsetOf(first));
+  return got < 0 ? 0 : static_cast<int32_t>(got / kRecordSize);
 }
 
 template <class E>
@@ -140,7 +137,7 @@ diskhash<T>::diskhash(const std::string& path, uint8_t write) : vec_(path, write
 template <class T>
 bool diskhash<T>::findrec(int32_t index) {
   // A new walk starts from what is on disk now.
-  block_.clear();
+  block_count_ = 0;
   current_from_block_ = false;
   element e;
   if (!vec_.getelem(index, e)) {
@@ -157,22 +154,19 @@ bool diskhash<T>::findrec(int32_t index) {
 
 template <class T>
 bool diskhash<T>::readahead(int32_t index, element& elem) {
-  const int64_t offset = int64_t{index} - block_first_;
-  if (offset >= 0 && offset < static_cast<int64_t>(block_.size())) {
-    elem = block_[static_cast<size_t>(offset)];
-    current_from_block_ = true;
-    return true;
+  int64_t offset = int64_t{index} - block_first_;
+  if (offset < 0 || offset >= block_count_) {
+    if (int64_t{index} - current_index_ > kMaxGap) {
+      current_from_block_ = false;
+      return vec_.getelem(index, elem);
+    }
+    block_.resize(size_t{kBlockRecords} * kRecordSize);
+    block_first_ = index;
+    block_count_ = vec_.getstored(index, kBlockRecords, block_.data());
+    if (block_count_ == 0) return false;
+    offset = 0;
   }
-  if (int64_t{index} - current_index_ > kMaxGap) {
-    current_from_block_ = false;
-    return vec_.getelem(index, elem);
-  }
-  block_.resize(kBlockRecords);
-  const int32_t n = vec_.getelems(index, kBlockRecords, block_.data());
-  block_.resize(static_cast<size_t>(n));
-  block_first_ = index;
-  if (n == 0) return false;
-  elem = block_.front();
+  Decode(&block_[static_cast<size_t>(offset) * kRecordSize], elem);
   current_from_block_ = true;
   return true;
 }
@@ -202,7 +196,7 @@ void diskhash<T>::write(const element& elem, int32_t index) {
       throw IndexError(vec_.path() + ": record " + std::to_string(index) + " cannot be read");
     saved_.emplace(index, before);
   }
-  block_.clear();
+  block_count_ = 0;
   vec_.putelem(elem, index);
 }
 
@@ -246,12 +240,15 @@ void diskhash<T>::setvalue(int32_t index, const T& r) {
 template <class T>
 std::vector<int32_t> diskhash<T>::findact(int32_t act_id) const {
   std::vector<int32_t> found;
-  std::vector<element> block(kBlockRecords);
+  std::vector<unsigned char> block(size_t{kBlockRecords} * kRecordSize);
   int32_t first = 0;
   for (;;) {
-    const int32_t n = vec_.getelems(first, kBlockRecords, block.data());
-    for (int32_t i = 0; i < n; ++i)
-      if (block[static_cast<size_t>(i)].value.act_id == act_id) found.push_back(first + i);
+    const int32_t n = vec_.getstored(first, kBlockRecords, block.data());
+    for (int32_t i = 0; i < n; ++i) {
+      element e;
+      Decode(&block[static_cast<size_t>(i) * kRecordSize], e);
+      if (e.value.act_id == act_id) found.push_back(first + i);
+    }
     if (n < kBlockRecords) break;
     first += n;
   }
@@ -274,7 +271,7 @@ void diskhash<T>::commit() {
 template <class T>
 void diskhash<T>::rollback() {
   if (!checkpointed_) throw IndexError(vec_.path() + ": no checkpoint to roll back to");
-  block_.clear();
+  block_count_ = 0;
   // Links first, then the cut: should the cut fail, the undone records are
   // merely unreachable, whereas a link left pointing past the cut would
   // later take in whatever record is appended there. A failure leaves the

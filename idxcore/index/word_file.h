@@ -74,10 +74,6 @@ class diskvec {
   // `elem` as it was.
   bool getelem(int32_t index, E& elem) const;
 
-  // Reads up to `count` consecutive elements from `first` into `out` and
-  // returns how many whole elements were there (0 on any failure).
-  int32_t getelems(int32_t first, int32_t count, E* out) const;
-
   // Writes `elem` at `index`; index getsize() appends. Throws IndexError.
   void putelem(const E& elem, int32_t index);
 
@@ -85,6 +81,13 @@ class diskvec {
   void truncate(int32_t count);
 
  private:
+  template <class>
+  friend class diskhash;
+
+  // Reads up to `count` consecutive elements from `first`, as stored, into
+  // `out` and returns how many whole ones were there (0 on any failure).
+  int32_t getstored(int32_t first, int32_t count, unsigned char* out) const;
+
   std::string path_;
   int fd_ = -1;
 };
@@ -170,8 +173,11 @@ class diskhash {
   // addlink made since; an end of chain seen there is checked on disk.
   bool current_from_block_ = false;
 
-  std::vector<element> block_;  // read-ahead: records block_first_ ...
+  // Read-ahead: block_count_ records from block_first_, as stored; decoded
+  // only when the walk reaches them.
+  std::vector<unsigned char> block_;
   int32_t block_first_ = 0;
+  int32_t block_count_ = 0;
 
   bool checkpointed_ = false;
   int32_t checkpoint_size_ = 0;
