@@ -35,8 +35,8 @@ constexpr unsigned char UpperByte(unsigned char b) {
   return b;
 }
 
-// "|" (which some acts carry for a capital A with breve) and the Romanian
-// letters to their base letters, case kept.
+// "|" to "A", and the Romanian letters with breve, circumflex and cedilla to
+// their base letters, case kept.
 constexpr unsigned char FoldByte(unsigned char b) {
   switch (b) {
     case '|': return 'A';

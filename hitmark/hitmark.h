@@ -10,8 +10,8 @@
 // does not move.
 //
 // Matching works on copies of the search words and of the hypertext in which
-// "|" and the Romanian letters with breve, circumflex and cedilla are replaced
-// by their base letters, and, unless case is to be matched, everything is
+// "|" becomes "A", the Romanian letters with breve, circumflex and cedilla
+// become their base letters and, unless case is to be matched, everything is
 // upper-cased in the Windows-1250 code page. Both copies keep their lengths,
 // so the output always carries the hypertext's own bytes. A search word is
 // found as a plain substring: inside longer words, inside tags and attribute
