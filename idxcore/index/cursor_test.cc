@@ -8,6 +8,8 @@
 #include "idxcore/index/test_util.h"
 #include "idxcore/index/word_file.h"
 
+extern "C" int32_t CursorTestWalkFromC(int32_t first, int32_t* acts, int32_t capacity);
+
 namespace idxcore {
 namespace {
 
@@ -97,6 +99,11 @@ TEST_F(CursorTest, WalksChainsAndSeesLaterAppends) {
 
   // A first record past the end: nothing of the chain walked before.
   EXPECT_EQ(ActsOfChain(500), (std::vector<int32_t>{0}));
+
+  // The same walk from a C caller.
+  int32_t acts[4] = {};
+  ASSERT_EQ(CursorTestWalkFromC(first, acts, 4), 3);
+  EXPECT_EQ(std::vector<int32_t>(acts, acts + 3), (std::vector<int32_t>{11, 12, 13}));
 }
 
 }  // namespace
