@@ -15,6 +15,7 @@
 #ifndef CORVANA_ACTSDB_STORE_H_
 #define CORVANA_ACTSDB_STORE_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -27,6 +28,7 @@
 #include "actsdb/install_dir.h"
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace actsdb {
 
@@ -65,9 +67,14 @@ class Database {
 
  private:
   Database(sqlite3* db, std::string path);
+  friend class Table;
+
   sqlite3* db_;
   std::string path_;
   std::string directory_;
+  // Counts rollbacks, so that open tables notice that rows they listed may
+  // be gone and list their rows again.
+  uint64_t rollbacks_ = 0;
 };
 
 // The session: the alias configuration and databases opened by alias.
@@ -133,7 +140,91 @@ class Dataset {
 
  protected:
   Dataset() = default;
-  // Implementation state is the store's own (see store.cc).
+
+  enum class Type : uint8_t { kText, kInteger, kBoolean, kDate, kBlob };
+  struct Column {
+    std::string name;
+    Type type = Type::kText;
+    int width = 0;  // declared size of a text column; 0 = unlimited
+  };
+  // A field as the interface sees it: text in Windows-1250, a date as ISO
+  // text, a blob as its bytes, integers and booleans in `number`.
+  struct Value {
+    bool null = true;
+    int64_t number = 0;
+    std::string bytes;
+  };
+  using Row = std::vector<Value>;
+  static constexpr size_t kNoRow = static_cast<size_t>(-1);
+
+  // What a locate looks for, already converted for the column.
+  struct Probe {
+    bool is_text = false;   // compare `text` (dates as ISO), else `number`
+    std::string text;       // Windows-1250
+    int64_t number = 0;
+  };
+
+  // --- What each kind of dataset supplies ---
+  // Describes the dataset in error messages ("table tblActe").
+  virtual std::string Describe() const = 0;
+  // Reads the row with `key` (an entry of keys_). A row that vanished
+  // reads as all nulls.
+  virtual void FetchRow(int64_t key, Row* row) const = 0;
+  // The position of `key` in keys_, or kNoRow.
+  virtual size_t PositionOf(int64_t key) const;
+  // Calls `visit` with the key of each row whose column matches, in cursor
+  // order, until it returns true. The default scans keys_.
+  virtual void ForEachMatch(size_t column, const Probe& probe, bool case_insensitive,
+                            const std::function<bool(int64_t key)>& visit);
+  // Called when filtering is switched on or off.
+  virtual void FilteringChanged() {}
+  // Called on a detail when its master's current row changed.
+  virtual void MasterMoved() {}
+  // Called before every cursor movement: a table re-lists its rows here
+  // when the database rolled back a transaction since.
+  virtual void Revalidate() {}
+  // The record being edited, when there is one (fields then read it).
+  virtual const Row* EditBuffer() const { return nullptr; }
+
+  // --- Shared machinery for the datasets ---
+  void Activate(std::vector<Column> columns, std::vector<int64_t> keys);
+  void Deactivate();
+  // Replaces the row list and stands on `key` when it is still listed,
+  // otherwise on the first accepted row.
+  void ReplaceKeys(std::vector<int64_t> keys, std::optional<int64_t> key);
+  // Stands on the row at `position` (kNoRow: on none) and tells details.
+  void MoveTo(size_t position);
+  void InvalidateRowCache() const { cache_valid_ = false; }
+  void CheckActive() const;
+  size_t ColumnIndex(const std::string& column) const;
+  // The key of the current row, when the cursor stands on one.
+  std::optional<int64_t> CurrentKey() const;
+  const Value& Field(size_t column) const;
+  bool Accepts(size_t position) const;
+  void AttachDetail(Dataset* detail);
+  void DetachDetail(Dataset* detail);
+  friend class Table;  // a detail registers with its master
+
+  std::vector<Column> columns_;
+  std::vector<int64_t> keys_;
+  // keys_.size() at the end (eof); row_ is the row whose fields read, which
+  // stays the last row after Next ran past it.
+  size_t position_ = 0;
+  mutable size_t row_ = kNoRow;
+  bool active_ = false;
+  bool filtered_ = false;
+  int controls_disabled_ = 0;
+  Dataset* master_ = nullptr;
+
+ private:
+  bool SearchForward(size_t from);
+  bool SearchBackward(size_t before);
+
+  RecordFilter filter_;
+  std::vector<Dataset*> details_;
+  mutable bool cache_valid_ = false;
+  mutable int64_t cache_key_ = 0;
+  mutable Row cache_;
 };
 
 // A table of the database, in the order of a named index or of its key.
@@ -179,6 +270,45 @@ class Table : public Dataset {
   void Cancel();
   void Delete();
   void Empty();
+
+ protected:
+  std::string Describe() const override;
+  void FetchRow(int64_t key, Row* row) const override;
+  size_t PositionOf(int64_t key) const override;
+  void ForEachMatch(size_t column, const Probe& probe, bool case_insensitive,
+                    const std::function<bool(int64_t key)>& visit) override;
+  void MasterMoved() override;
+  void Revalidate() override;
+  const Row* EditBuffer() const override;
+
+ private:
+  enum class State { kBrowse, kInsert, kEdit };
+
+  // The restriction of a range or master: WHERE clause and its value.
+  std::string RestrictionSql() const;
+  std::vector<int64_t> ListKeys();
+  void Relist(std::optional<int64_t> key);
+  void DropMaster();
+  void CheckBrowsing(const char* operation) const;
+  void CheckEditing(const char* operation) const;
+  Value& BufferField(const std::string& column, Type* type, int* width);
+  void Lock(bool exclusive);
+  void Unlock();
+
+  Database& db_;
+  std::string name_;
+  std::string order_sql_ = "rowid";  // ORDER BY of the chosen index
+  bool key_order_ = true;            // rows listed by rowid
+  std::string range_column_;         // "" = no range
+  std::optional<int64_t> range_value_;  // nullopt with a range: no rows
+  std::string master_column_;
+  State state_ = State::kBrowse;
+  Row buffer_;
+  std::vector<bool> assigned_;
+  uint64_t rollbacks_seen_ = 0;
+  int lock_fd_ = -1;
+  mutable sqlite3_stmt* fetch_ = nullptr;
+  mutable std::unique_ptr<std::vector<std::pair<int64_t, size_t>>> positions_;
 };
 
 // A query in the system's SQL dialect. The text is given as lines; the
@@ -198,6 +328,18 @@ class Query : public Dataset {
   void Prepare();  // checks the text; throws StoreError with SQLite's reason
   void Open();
   void Close();
+
+ protected:
+  std::string Describe() const override;
+  void FetchRow(int64_t key, Row* row) const override;
+  size_t PositionOf(int64_t key) const override;
+
+ private:
+  std::string Translate() const;
+
+  Database& db_;
+  std::vector<std::string> sql_;
+  std::vector<std::string> rows_;  // packed rows, in result order
 };
 
 // The in-memory copy of the acts list (the columns of the acts-list query).
@@ -230,6 +372,33 @@ class ClientDataset : public Dataset {
                 const std::string& descending_fields, bool case_insensitive);
   void DeleteIndex(const std::string& name);
   void SetIndexName(const std::string& name);  // "" = load order
+
+ protected:
+  std::string Describe() const override;
+  void FetchRow(int64_t key, Row* row) const override;
+  size_t PositionOf(int64_t key) const override;
+  void ForEachMatch(size_t column, const Probe& probe, bool case_insensitive,
+                    const std::function<bool(int64_t key)>& visit) override;
+  void FilteringChanged() override;
+
+ private:
+  struct Index {
+    std::string name;
+    std::string order_sql;
+  };
+  // The WHERE clause of the filter expression ("" when none applies).
+  std::string WhereSql(const std::string& expression, bool filtering) const;
+  std::vector<int64_t> ListKeys(const std::string& where, const std::string& order) const;
+  void Relist(const std::string& where, const std::string& order);
+  void CloseMemory();
+
+  sqlite3* memory_ = nullptr;  // the loaded acts list
+  mutable sqlite3_stmt* fetch_ = nullptr;
+  std::string filter_text_;
+  std::string where_sql_;  // the filter expression in force
+  std::vector<Index> indexes_;
+  std::string order_sql_ = "rowid";
+  mutable std::unique_ptr<std::vector<std::pair<int64_t, size_t>>> positions_;
 };
 
 }  // namespace actsdb

@@ -1,0 +1,114 @@
+#include "actsdb/sql_dialect.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include "actsdb/codepage.h"
+#include "actsdb/store.h"
+
+namespace actsdb {
+namespace {
+
+// Test text is written in UTF-8 and handed over as Windows-1250.
+std::string W(const char* utf8) { return Utf8ToCp1250(utf8); }
+
+bool IsDateColumn(std::string_view column) { return column == "Data" || column == "DataPub"; }
+
+TEST(TranslateDialect, RewritesDatesSortWordsAndLineBreaks) {
+  struct Case {
+    const char* dialect;
+    const char* sqlite;
+  };
+  const Case cases[] = {
+      {"( Data >= '1/1/2000' )", "( Data >= '2000-01-01' )"},
+      {"( DataPub <= '31/12/2009' )", "( DataPub <= '2009-12-31' )"},
+      {"'5/3/2001'<DataPub", "'2001-03-05'<DataPub"},
+      {"tblActe.Data <> '05/03/2001'", "tblActe.Data <> '2001-03-05'"},
+      {"Data = '2001-03-05'", "Data = '2001-03-05'"},
+      // Not compared with a date column: left alone.
+      {"( Titlu LIKE '%1/1/2000%' )", "( Titlu LIKE '%1/1/2000%' )"},
+      {"Titlu = '1/1/2000' AND Data > '2/1/2000'", "Titlu = '1/1/2000' AND Data > '2000-01-02'"},
+      {"ORDER BY Anul DESCENDING", "ORDER BY Anul DESC"},
+      {"ORDER BY Titlu ascending", "ORDER BY Titlu ASC"},
+      {"Titlu = 'DESCENDING'", "Titlu = 'DESCENDING'"},
+      {"Titlu = 'it''s'", "Titlu = 'it''s'"},
+      {"SELECT IdAct FROM tblActe\r\nWHERE\r\n( Anul = 2001 )\r\n",
+       "SELECT IdAct FROM tblActe  WHERE  ( Anul = 2001 )  "},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(TranslateDialect(c.dialect, IsDateColumn), c.sqlite) << c.dialect;
+  }
+}
+
+TEST(TranslateDialect, ConvertsTheTextToUtf8) {
+  EXPECT_EQ(TranslateDialect(W("Titlu LIKE '%hotărâre%'"), IsDateColumn),
+            "Titlu LIKE '%hotărâre%'");
+}
+
+TEST(TranslateDialect, RejectsUnreadableDatesAndOpenQuotes) {
+  try {
+    TranslateDialect("( Data >= '31/2/2000' )", IsDateColumn);
+    FAIL() << "an impossible date was accepted";
+  } catch (const StoreError& e) {
+    EXPECT_NE(std::string(e.what()).find("31/2/2000"), std::string::npos) << e.what();
+    EXPECT_NE(std::string(e.what()).find("Data"), std::string::npos) << e.what();
+  }
+  EXPECT_THROW(TranslateDialect("DataPub = 'ieri'", IsDateColumn), StoreError);
+  EXPECT_THROW(TranslateDialect("Titlu = 'abc", IsDateColumn), StoreError);
+}
+
+TEST(LikeMatches, IgnoresCaseOfEveryLetterAndHandlesWildcards) {
+  struct Case {
+    const char* pattern;
+    const char* text;
+    char escape;
+    bool matches;
+  };
+  const Case cases[] = {
+      {"%hotărâre%", "HOTĂRÂRE DE GUVERN", 0, true},
+      {"%HOTĂRÂRE%", "privind hotărârea nr. 5", 0, true},
+      {"%şi%", "ŞI", 0, true},
+      {"%ţară%", "ŢARĂ", 0, true},
+      {"%îNCHIRIERE", "Închiriere", 0, true},
+      {"%hotarare%", "HOTĂRÂRE", 0, false},  // diacritics are letters of their own
+      {"L_ge", "Lege", 0, true},
+      {"L_ge", "Lge", 0, false},
+      {"Lege", "Legea", 0, false},
+      {"%a%b", "xaYaZb", 0, true},
+      {"%a%b", "xaYaZbc", 0, false},
+      {"%", "", 0, true},
+      {"a%", "", 0, false},
+      {"100!%", "100%", '!', true},
+      {"100!%", "1000", '!', false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(LikeMatches(W(c.pattern), W(c.text), c.escape), c.matches)
+        << c.pattern << " LIKE " << c.text;
+  }
+}
+
+TEST(RegisterDialect, LikeAndCollationWorkInsideSqlite) {
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(":memory:", &db), SQLITE_OK);
+  RegisterDialect(db);
+  auto single = [&](const char* sql) {
+    sqlite3_stmt* stmt = nullptr;
+    EXPECT_EQ(sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr), SQLITE_OK) << sql;
+    EXPECT_EQ(sqlite3_step(stmt), SQLITE_ROW) << sql;
+    const int type = sqlite3_column_type(stmt, 0);
+    const int value = sqlite3_column_int(stmt, 0);
+    sqlite3_finalize(stmt);
+    return type == SQLITE_NULL ? -1 : value;
+  };
+  EXPECT_EQ(single("SELECT 'HOTĂRÂRE DE GUVERN' LIKE '%hotărâre%'"), 1);
+  EXPECT_EQ(single("SELECT 'ordin' LIKE '%lege%'"), 0);
+  EXPECT_EQ(single("SELECT NULL LIKE '%a%'"), -1);
+  EXPECT_EQ(single("SELECT '10%' LIKE '10!%' ESCAPE '!'"), 1);
+  EXPECT_EQ(single("SELECT 'şi' = 'ŞI' COLLATE RONOCASE"), 1);
+  EXPECT_EQ(single("SELECT 'şi' = 'ŞI'"), 0);
+  EXPECT_EQ(single("SELECT 'ăb' < 'ĂC' COLLATE RONOCASE"), 1);
+  sqlite3_close(db);
+}
+
+}  // namespace
+}  // namespace actsdb

@@ -1,0 +1,649 @@
+#include "actsdb/store.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "actsdb/codepage.h"
+#include "actsdb/schema.h"
+
+namespace actsdb {
+namespace {
+
+std::string W(const char* utf8) { return Utf8ToCp1250(utf8); }
+
+struct Act {
+  int64_t type;
+  int64_t year;
+  const char* title;  // UTF-8
+  const char* date;   // d/m/yyyy
+  const char* key;
+};
+
+class StoreTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/corvana-store-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+    db_ = Database::Open(dir_ + "/" + kDatabaseFileName, /*create=*/true);
+    CreateSchema(*db_);
+  }
+  void TearDown() override {
+    db_.reset();
+    std::filesystem::remove_all(dir_);
+  }
+
+  // Appends acts in order; their keys are 1, 2, ...
+  void AddActs(const std::vector<Act>& acts) {
+    Table t(*db_, "tblActe");
+    t.Open(true);
+    for (const Act& a : acts) {
+      t.Append();
+      t.SetInteger("IdTipAct", a.type);
+      t.SetInteger("Anul", a.year);
+      t.SetInteger("NrOficial", 1);
+      t.SetString("Titlu", W(a.title));
+      t.SetString("Data", a.date);
+      t.SetString("IndNum", a.key);
+      t.Post();
+    }
+  }
+
+  void AddParts(const std::vector<std::pair<int64_t, bool>>& parts) {
+    Table t(*db_, "tblParti");
+    t.Open(true);
+    for (const auto& [act, modified] : parts) {
+      t.Append();
+      t.SetInteger("Actul", act);
+      t.SetString("NumParte", "Art. " + std::to_string(t.RecordCount() + 1));
+      t.SetBoolean("Mod", modified);
+      t.Post();
+    }
+  }
+
+  // The values of a column over the accepted rows, first to last.
+  static std::vector<int64_t> Walk(Dataset& d, const char* column) {
+    std::vector<int64_t> values;
+    for (bool on = d.First(); on; on = d.Next()) values.push_back(d.AsInteger(column));
+    return values;
+  }
+
+  std::string dir_;
+  std::unique_ptr<Database> db_;
+};
+
+const std::vector<Act> kActs = {
+    {1, 2001, "Lege privind achiziţiile publice", "5/3/2001", "L P 12 2001 0"},
+    {2, 1999, "HOTĂRÂRE pentru aprobarea normelor", "1/6/1999", "HOT GUV 5 1999 0"},
+    {2, 2005, "Hotărâre privind ŢARA şi oraşele", "20/12/2005", "HOT GUV 8 2005 0"},
+    {3, 2000, "Ordin al ministrului", "1/1/2000", "ORD MF 3 2000 0"},
+    {1, 2005, "lege pentru modificarea legii", "2/2/2005", "L P 40 2005 0"},
+};
+
+TEST_F(StoreTest, TextRoundTripsAsWindows1250AndIsKeptAsUtf8) {
+  std::string every_high_byte;
+  for (int c = 0x80; c <= 0xFF; ++c) every_high_byte += static_cast<char>(c);
+  const std::string blob("\0\x01\xff zlib", 8);
+  {
+    Table t(*db_, "tblActe");
+    t.Open(true);
+    t.Append();
+    t.SetString("Titlu", every_high_byte);
+    t.SetString("Titlu2", W("-(actualizată până la data de 27 august 2004)"));
+    t.SetDate("Data", Date{2001, 3, 5});
+    t.SetBlob("CompText", blob);
+    t.SetBoolean("UpdOk", true);
+    t.Post();
+  }
+  Table t(*db_, "tblActe");
+  t.Open();
+  ASSERT_TRUE(t.First());
+  EXPECT_EQ(t.AsString("Titlu"), every_high_byte);
+  EXPECT_EQ(t.AsString("Titlu2"), W("-(actualizată până la data de 27 august 2004)"));
+  EXPECT_EQ(t.AsDate("Data"), (Date{2001, 3, 5}));
+  EXPECT_EQ(t.AsString("Data"), "5/3/2001");
+  EXPECT_EQ(t.AsBlob("CompText"), blob);
+  EXPECT_TRUE(t.AsBoolean("UpdOk"));
+  // Nulls read as empty values.
+  EXPECT_TRUE(t.IsNull("DataPub"));
+  EXPECT_EQ(t.AsString("IndNum"), "");
+  EXPECT_EQ(t.AsInteger("Anul"), 0);
+  EXPECT_EQ(t.AsDate("DataPub"), std::nullopt);
+
+  // The file holds UTF-8 text and ISO dates, readable by any SQLite tool.
+  sqlite3_stmt* stmt = nullptr;
+  ASSERT_EQ(sqlite3_prepare_v2(db_->handle(), "SELECT Titlu2, Data FROM tblActe", -1, &stmt,
+                               nullptr),
+            SQLITE_OK);
+  ASSERT_EQ(sqlite3_step(stmt), SQLITE_ROW);
+  EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)),
+               "-(actualizată până la data de 27 august 2004)");
+  EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 1)), "2001-03-05");
+  sqlite3_finalize(stmt);
+}
+
+TEST_F(StoreTest, TextIsCutToItsDeclaredWidth) {
+  struct Case {
+    const char* table;
+    const char* column;
+    size_t width;
+  };
+  const Case cases[] = {
+      {"tblcuv", "Word", 25}, {"tblActe", "IndNum", 30}, {"tblActe", "Titlu", 255},
+      {"tblActe", "Limba", 1}, {"tblParti", "NumParte", 20},
+  };
+  for (const Case& c : cases) {
+    // Romanian letters are one byte each in the code page (two in UTF-8).
+    const std::string text = std::string(300, 'x').replace(0, 2, W("Şţ"));
+    Table t(*db_, c.table);
+    t.Open(true);
+    t.Append();
+    t.SetString(c.column, text);
+    t.Post();
+    EXPECT_EQ(t.AsString(c.column), text.substr(0, c.width)) << c.table << "." << c.column;
+  }
+  // Memo columns are unlimited.
+  Table acts(*db_, "tblActe");
+  acts.Open(true);
+  acts.Append();
+  acts.SetString("Textul", std::string(100000, 'a'));
+  acts.Post();
+  EXPECT_EQ(acts.AsString("Textul").size(), 100000u);
+}
+
+TEST_F(StoreTest, KeysAreReadableAfterPostAndNeverReused) {
+  Table t(*db_, "tblActe");
+  t.Open(true);
+  auto append = [&] {
+    t.Append();
+    t.SetInteger("Anul", 2000);
+    t.Post();
+    return t.AsInteger("IdAct");
+  };
+  EXPECT_EQ(append(), 1);
+  EXPECT_EQ(append(), 2);
+  EXPECT_EQ(append(), 3);
+  ASSERT_TRUE(t.Last());
+  t.Delete();
+  EXPECT_EQ(append(), 4);  // not 3 again
+  t.Empty();
+  EXPECT_TRUE(t.IsEmpty());
+  EXPECT_EQ(append(), 5);
+  // Also across connections.
+  t.Close();
+  db_ = Database::Open(dir_ + "/" + kDatabaseFileName);
+  Table again(*db_, "tblActe");
+  again.Open(true);
+  again.Append();
+  again.Post();
+  EXPECT_EQ(again.AsInteger("IdAct"), 6);
+}
+
+TEST_F(StoreTest, EditUpdatesOnlyTheCurrentRowAndCancelDropsChanges) {
+  AddActs(kActs);
+  Table t(*db_, "tblActe");
+  t.Open(true);
+  ASSERT_TRUE(t.Locate("IdAct", 2));
+  t.Edit();
+  t.SetInteger("Anul", 1998);
+  EXPECT_EQ(t.AsInteger("Anul"), 1998);  // the record buffer reads back
+  t.Post();
+  t.Edit();
+  t.SetInteger("Anul", 1);
+  t.Cancel();
+  EXPECT_EQ(t.AsInteger("Anul"), 1998);
+  EXPECT_EQ(Walk(t, "Anul"), (std::vector<int64_t>{2001, 1998, 2005, 2000, 2005}));
+
+  // Editing calls out of order are errors, not silent no-ops.
+  EXPECT_THROW(t.SetInteger("Anul", 3), StoreError);
+  EXPECT_THROW(t.Post(), StoreError);
+  t.Append();
+  EXPECT_THROW(t.Next(), StoreError);
+  t.Cancel();
+  EXPECT_THROW(t.AsString("NoSuchColumn"), StoreError);
+  EXPECT_THROW(t.SetIndexName("nosuchindex"), StoreError);
+}
+
+TEST_F(StoreTest, ExclusiveOpeningExcludesEveryOtherOpen) {
+  struct Case {
+    bool first_exclusive;
+    bool second_exclusive;
+    bool conflict;
+  };
+  const Case cases[] = {
+      {true, true, true}, {true, false, true}, {false, true, true}, {false, false, false}};
+  for (const Case& c : cases) {
+    Table first(*db_, "tblActe");
+    first.Open(c.first_exclusive);
+    Table second(*db_, "tblActe");
+    if (c.conflict) {
+      try {
+        second.Open(c.second_exclusive);
+        ADD_FAILURE() << "second open succeeded: " << c.first_exclusive << c.second_exclusive;
+      } catch (const StoreError& e) {
+        EXPECT_NE(std::string(e.what()).find("tblActe is in use"), std::string::npos)
+            << e.what();
+        EXPECT_FALSE(second.active());
+      }
+    } else {
+      EXPECT_NO_THROW(second.Open(c.second_exclusive));
+    }
+    // Other tables are not affected.
+    Table other(*db_, "tblParti");
+    EXPECT_NO_THROW(other.Open(true));
+    // Closing releases the table.
+    first.Close();
+    Table third(*db_, "tblActe");
+    if (c.conflict) {
+      EXPECT_NO_THROW(third.Open(true));
+    }
+  }
+}
+
+TEST_F(StoreTest, ExclusiveOpeningHoldsAgainstAnotherProcess) {
+  Table mine(*db_, "tblActe");
+  mine.Open(true);
+  const std::string result = dir_ + "/child";
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    std::ofstream out(result);
+    try {
+      auto db = Database::Open(dir_ + "/" + kDatabaseFileName);
+      Table t(*db, "tblActe");
+      t.Open();
+      out << "opened";
+    } catch (const StoreError& e) {
+      out << e.what();
+    }
+    out.close();
+    _exit(0);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  std::ifstream in(result);
+  std::string message((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_NE(message.find("tblActe is in use"), std::string::npos) << message;
+}
+
+TEST_F(StoreTest, NavigationSkipsRowsTheRecordFilterRejects) {
+  AddActs(kActs);
+  Table t(*db_, "tblActe");
+  t.Open();
+  int64_t wanted_year = 2005;
+  t.SetRecordFilter([&](const Dataset& d) { return d.AsInteger("Anul") == wanted_year; });
+  EXPECT_EQ(t.RecordCount(), 5);  // installed, not yet on
+  t.SetFiltered(true);
+  EXPECT_EQ(t.RecordCount(), 2);
+  EXPECT_EQ(Walk(t, "IdAct"), (std::vector<int64_t>{3, 5}));
+  // Next past the end: eof, and the fields still show the last row.
+  EXPECT_TRUE(t.eof());
+  EXPECT_EQ(t.AsInteger("IdAct"), 5);
+  EXPECT_TRUE(t.Prior());
+  EXPECT_EQ(t.AsInteger("IdAct"), 3);
+  EXPECT_FALSE(t.Prior());
+  EXPECT_EQ(t.AsInteger("IdAct"), 3);
+  ASSERT_TRUE(t.Last());
+  EXPECT_EQ(t.AsInteger("IdAct"), 5);
+  // Locate finds only accepted rows.
+  EXPECT_FALSE(t.Locate("IdAct", 1));
+  EXPECT_EQ(t.AsInteger("IdAct"), 5);  // stays put
+  // The filter reads outside data: Refilter applies a change of it.
+  wanted_year = 1999;
+  t.Refilter();
+  EXPECT_EQ(t.AsInteger("IdAct"), 2);
+  wanted_year = 1800;
+  t.Refilter();
+  EXPECT_TRUE(t.eof());
+  EXPECT_TRUE(t.IsEmpty());
+  t.SetFiltered(false);
+  EXPECT_EQ(Walk(t, "IdAct"), (std::vector<int64_t>{1, 2, 3, 4, 5}));
+}
+
+TEST_F(StoreTest, DetailsFollowEveryMoveOfTheirMaster) {
+  AddActs(kActs);
+  AddParts({{1, false}, {3, true}, {1, true}, {3, false}, {1, false}});  // parts 1..5
+  {
+    Table modif(*db_, "tblModif");
+    modif.Open(true);
+    for (auto [from, to] : std::vector<std::pair<int, int>>{{3, 1}, {3, 5}, {2, 1}}) {
+      modif.Append();
+      modif.SetInteger("IdModificant", from);
+      modif.SetInteger("IdModificat", to);
+      modif.Post();
+    }
+  }
+  Table acts(*db_, "tblActe");
+  acts.Open();
+  Table parts(*db_, "tblParti");
+  parts.SetIndexName("indactul");
+  parts.SetMaster(&acts, "IdAct", "Actul");
+  parts.Open();
+  Table brought(*db_, "tblModif");
+  brought.SetIndexName("indmodificant");
+  brought.SetMaster(&parts, "IdParte", "IdModificant");
+  brought.Open();
+
+  EXPECT_EQ(Walk(parts, "IdParte"), (std::vector<int64_t>{1, 3, 5}));
+  ASSERT_TRUE(acts.Next());  // act 2 has no parts
+  EXPECT_TRUE(parts.IsEmpty());
+  EXPECT_TRUE(brought.IsEmpty());
+  ASSERT_TRUE(acts.Locate("IndNum", "HOT GUV 8 2005 0"));  // act 3
+  EXPECT_EQ(Walk(parts, "IdParte"), (std::vector<int64_t>{2, 4}));
+  ASSERT_TRUE(acts.First());
+  ASSERT_TRUE(parts.Locate("IdParte", 3));
+  EXPECT_EQ(Walk(brought, "IdModificat"), (std::vector<int64_t>{1, 5}));
+  ASSERT_TRUE(acts.Last());
+  EXPECT_TRUE(parts.IsEmpty());
+  EXPECT_TRUE(brought.IsEmpty());
+
+  // A record filter on the detail (modified parts only) applies to each act.
+  parts.SetRecordFilter([](const Dataset& d) { return d.AsBoolean("Mod"); });
+  parts.SetFiltered(true);
+  ASSERT_TRUE(acts.First());
+  EXPECT_EQ(Walk(parts, "IdParte"), (std::vector<int64_t>{3}));
+  ASSERT_TRUE(acts.Locate("IdAct", 3));
+  EXPECT_EQ(Walk(parts, "IdParte"), (std::vector<int64_t>{2}));
+
+  // A fixed range without master.
+  parts.SetRange("Actul", 1);
+  parts.SetFiltered(false);
+  EXPECT_EQ(Walk(parts, "IdParte"), (std::vector<int64_t>{1, 3, 5}));
+  parts.ClearRange();
+  EXPECT_EQ(parts.RecordCount(), 5);
+}
+
+TEST_F(StoreTest, DetailOutlivingItsMasterKeepsWorking) {
+  AddActs(kActs);
+  AddParts({{1, false}});
+  Table parts(*db_, "tblParti");
+  {
+    Table acts(*db_, "tblActe");
+    acts.Open();
+    parts.SetMaster(&acts, "IdAct", "Actul");
+    parts.Open();
+    EXPECT_EQ(parts.RecordCount(), 1);
+  }
+  EXPECT_EQ(parts.RecordCount(), 1);
+  EXPECT_TRUE(parts.First());
+}
+
+TEST_F(StoreTest, NamedIndexesOrderTheRows) {
+  Table types(*db_, "tblTipAct");
+  types.Open(true);
+  for (const char* code : {"OUG", "L", "HOT", "ORD"}) {
+    types.Append();
+    types.SetString("IndCod", code);
+    types.Post();
+  }
+  types.SetIndexName("indindcod");
+  std::vector<std::string> codes;
+  for (bool on = types.First(); on; on = types.Next()) codes.push_back(types.AsString("IndCod"));
+  EXPECT_EQ(codes, (std::vector<std::string>{"HOT", "L", "ORD", "OUG"}));
+  // Appending in index order places the row by its code.
+  types.Append();
+  types.SetString("IndCod", "M");
+  types.Post();
+  EXPECT_EQ(types.AsString("IndCod"), "M");
+  EXPECT_TRUE(types.Next());
+  EXPECT_EQ(types.AsString("IndCod"), "ORD");
+  types.SetIndexName("");
+  EXPECT_EQ(Walk(types, "IdTipAct"), (std::vector<int64_t>{1, 2, 3, 4, 5}));
+}
+
+TEST_F(StoreTest, LocateIgnoresCaseOfRomanianLettersWhenAsked) {
+  Table words(*db_, "tblcuv");
+  words.Open(true);
+  for (const char* word : {"LEGE", "ŢARĂ", "ŞI", "ÎNCHIRIERE"}) {
+    words.Append();
+    words.SetString("Word", W(word));
+    words.Post();
+  }
+  struct Case {
+    const char* value;
+    bool case_insensitive;
+    int64_t found;  // 0: not found
+  };
+  const Case cases[] = {
+      {"ŢARĂ", false, 2}, {"ţară", false, 0}, {"ţară", true, 2},  {"Şi", true, 3},
+      {"şI", false, 0},   {"închiriere", true, 4}, {"tara", true, 0}, {"LEG", true, 0},
+  };
+  for (const Case& c : cases) {
+    ASSERT_TRUE(words.First());
+    EXPECT_EQ(words.Locate("Word", W(c.value), c.case_insensitive), c.found != 0) << c.value;
+    EXPECT_EQ(words.AsInteger("IdWord"), c.found != 0 ? c.found : 1) << c.value;
+  }
+  // The dictionary is unique without regard to case.
+  words.Append();
+  words.SetString("Word", W("ţară"));
+  EXPECT_THROW(words.Post(), StoreError);
+  words.Cancel();
+}
+
+TEST_F(StoreTest, LocateSeesRowsAddedThroughAnotherCursor) {
+  AddActs(kActs);
+  Table reader(*db_, "tblActe");
+  reader.Open();
+  Table writer(*db_, "tblActe");
+  writer.Open();
+  writer.Append();
+  writer.SetString("IndNum", "L P 1 2010 0");
+  writer.SetString("Titlu", W("Lege nouă"));
+  writer.Post();
+  ASSERT_TRUE(reader.Locate("IndNum", "L P 1 2010 0"));
+  EXPECT_EQ(reader.AsInteger("IdAct"), 6);
+  EXPECT_EQ(reader.AsString("Titlu"), W("Lege nouă"));
+}
+
+TEST_F(StoreTest, RolledBackRowsDisappearFromOpenTables) {
+  AddActs(kActs);
+  Table t(*db_, "tblActe");
+  t.Open(true);
+  db_->Begin();
+  t.Append();
+  t.SetString("IndNum", "X");
+  t.Post();
+  EXPECT_EQ(t.RecordCount(), 6);
+  db_->Rollback();
+  EXPECT_EQ(Walk(t, "IdAct"), (std::vector<int64_t>{1, 2, 3, 4, 5}));
+  EXPECT_FALSE(t.Locate("IndNum", "X"));
+}
+
+// The acts-list query as the filter window writes it.
+std::vector<std::string> FilterLines(const char* title_word, const char* from_date) {
+  const std::string v = W(title_word);
+  return {"SELECT IdAct, IdDomeniu, IdEmitent, IdPublicatie, IdTipAct, NrOficial, Data, "
+          "DataPub, Anul, Titlu, Titlu2, Rep,  IndNum, Limba,Numar FROM tblActe",
+          "",
+          "WHERE",
+          "(",
+          "(( Titlu LIKE '%" + v + "%' ) OR ( Titlu2 LIKE '%" + v + "%' ))",
+          ")",
+          "AND",
+          "(",
+          std::string("( Data >= '") + from_date + "' )",
+          ")"};
+}
+
+TEST_F(StoreTest, QueryRunsTheFilterWindowsText) {
+  AddActs(kActs);
+  Query q(*db_);
+  q.sql() = FilterLines("hotărâre", "1/1/2000");
+  q.sql().push_back("ORDER BY Anul DESCENDING");
+  q.Prepare();
+  q.Open();
+  EXPECT_EQ(Walk(q, "IdAct"), (std::vector<int64_t>{3}));  // 2 is from 1999
+  EXPECT_EQ(q.AsString("Titlu"), W("Hotărâre privind ŢARA şi oraşele"));
+  EXPECT_EQ(q.AsString("Data"), "20/12/2005");
+  q.Close();
+
+  q.sql() = FilterLines("lege", "1/1/1990");
+  q.sql().push_back("ORDER BY Anul DESCENDING");
+  q.Open();
+  EXPECT_EQ(Walk(q, "IdAct"), (std::vector<int64_t>{5, 1}));
+  ASSERT_TRUE(q.Locate("IdAct", 1));
+  EXPECT_EQ(q.AsInteger("Anul"), 2001);
+  EXPECT_EQ(q.SqlText().substr(q.SqlText().size() - 2), "\r\n");
+}
+
+TEST_F(StoreTest, QueryErrorsCarryTheEnginesReason) {
+  Query q(*db_);
+  q.sql() = FilterLines("lege", "30/2/2000");
+  try {
+    q.Open();
+    FAIL() << "an impossible date was accepted";
+  } catch (const StoreError& e) {
+    EXPECT_NE(std::string(e.what()).find("30/2/2000"), std::string::npos) << e.what();
+  }
+  EXPECT_FALSE(q.active());
+  q.sql() = {"SELECT Nimic FROM tblActe"};
+  try {
+    q.Prepare();
+    FAIL() << "an unknown column was accepted";
+  } catch (const StoreError& e) {
+    EXPECT_NE(std::string(e.what()).find("no such column: Nimic"), std::string::npos)
+        << e.what();
+  }
+}
+
+class ClientDatasetTest : public StoreTest {
+ protected:
+  void SetUp() override {
+    StoreTest::SetUp();
+    AddActs(kActs);
+    dump_ = dir_ + "/dump.dst";
+    ClientDataset::SaveActsList(*db_, dump_);
+  }
+  std::string dump_;
+};
+
+TEST_F(ClientDatasetTest, SavedListLoadsWithTheListColumns) {
+  EXPECT_FALSE(std::filesystem::exists(dump_ + ".tmp"));
+  ClientDataset list;
+  list.LoadFromFile(dump_);
+  EXPECT_TRUE(list.active());
+  EXPECT_EQ(list.ColumnNames(),
+            (std::vector<std::string>{"IdAct", "IdDomeniu", "IdEmitent", "IdPublicatie",
+                                      "IdTipAct", "NrOficial", "Data", "DataPub", "Anul",
+                                      "Titlu", "Titlu2", "Rep", "IndNum", "Limba", "Numar"}));
+  EXPECT_EQ(Walk(list, "IdAct"), (std::vector<int64_t>{1, 2, 3, 4, 5}));
+  ASSERT_TRUE(list.Locate("IdAct", 3));
+  EXPECT_EQ(list.AsString("Titlu"), W("Hotărâre privind ŢARA şi oraşele"));
+  EXPECT_EQ(list.AsDate("Data"), (Date{2005, 12, 20}));
+  ASSERT_TRUE(list.Locate("IndNum", "l p 40 2005 0", true));
+  EXPECT_EQ(list.AsInteger("IdAct"), 5);
+
+  // Saving again replaces the file whole.
+  AddActs({{1, 2010, "Lege nouă", "1/1/2010", "L P 1 2010 0"}});
+  ClientDataset::SaveActsList(*db_, dump_);
+  list.LoadFromFile(dump_);
+  EXPECT_EQ(list.RecordCount(), 6);
+
+  list.EmptyDataSet();
+  EXPECT_TRUE(list.IsEmpty());
+  list.Close();
+  EXPECT_FALSE(list.active());
+  EXPECT_THROW(list.Open(), StoreError);
+}
+
+TEST_F(ClientDatasetTest, FileThatIsNoActsListIsRefused) {
+  const std::string other = dir_ + "/other.dst";
+  {
+    std::ofstream out(other);
+    out << "not a database at all, just some text that is long enough to look like a header";
+  }
+  ClientDataset list;
+  EXPECT_THROW(list.LoadFromFile(other), StoreError);
+  EXPECT_THROW(list.LoadFromFile(dir_ + "/missing.dst"), StoreError);
+  // A database without the list.
+  EXPECT_THROW(list.LoadFromFile(dir_ + "/" + kDatabaseFileName), StoreError);
+  EXPECT_FALSE(list.active());
+}
+
+TEST_F(ClientDatasetTest, FilterExpressionsAsTheFindingWindowsWriteThem) {
+  ClientDataset list;
+  list.LoadFromFile(dump_);
+  struct Case {
+    std::string expression;
+    std::vector<int64_t> ids;
+  };
+  // Everything after the first "WHERE": the filter window replaces the line
+  // breaks by blanks, the find-act window leaves them.
+  const std::string title_and_date =
+      "  (  (( Titlu LIKE '%" + W("HOTĂRÂRE") + "%' ) OR ( Titlu2 LIKE '%" + W("HOTĂRÂRE") +
+      "%' ))  )  AND  (  ( Data >= '1/1/2000' )  )  ";
+  const Case cases[] = {
+      {title_and_date, {3}},
+      {"  (  ( Anul = 2005 )  )  AND  (  ( Limba = 'R' )  )  ", {}},
+      {"\r\n(IdTipAct = 1 )\r\nAND\r\n(Anul = 2005 )\r\n", {5}},
+      {"  (  ( DataPub <= '1/1/2010' )  )  ", {}},
+      {"  (  (( Titlu LIKE '%" + W("şi") + "%' ) OR ( Titlu2 LIKE '%" + W("şi") + "%' ))  )  ",
+       {3}},
+  };
+  for (const Case& c : cases) {
+    list.SetFilterText(c.expression);
+    list.SetFiltered(true);
+    EXPECT_EQ(Walk(list, "IdAct"), c.ids) << c.expression;
+    list.SetFiltered(false);
+    EXPECT_EQ(list.RecordCount(), 5);
+  }
+
+  // The record filter applies on top of the expression.
+  list.SetFilterText("Anul >= 2000");
+  list.SetRecordFilter([](const Dataset& d) { return d.AsInteger("IdTipAct") != 3; });
+  list.SetFiltered(true);
+  EXPECT_EQ(Walk(list, "IdAct"), (std::vector<int64_t>{1, 3, 5}));
+  EXPECT_EQ(list.RecordCount(), 3);
+
+  // A malformed expression fails when applied and leaves the filter as it was.
+  EXPECT_THROW(list.SetFilterText("( Data >= '32/1/2000' )"), StoreError);
+  EXPECT_THROW(list.SetFilterText("Anul >= "), StoreError);
+  EXPECT_EQ(list.filter_text(), "Anul >= 2000");
+  EXPECT_EQ(Walk(list, "IdAct"), (std::vector<int64_t>{1, 3, 5}));
+  list.SetFiltered(false);
+  list.SetFilterText("Nimic = 1");
+  EXPECT_THROW(list.SetFiltered(true), StoreError);
+  EXPECT_FALSE(list.filtered());
+  EXPECT_EQ(list.RecordCount(), 5);
+}
+
+TEST_F(ClientDatasetTest, SecondaryIndexesSortByManyFieldsDescendingAndIgnoringCase) {
+  ClientDataset list;
+  list.LoadFromFile(dump_);
+  // Upper-cased, "lege pentru" (5) comes before "Lege privind" (1); byte order
+  // would put it last, after "Ordin" (4).
+  list.AddIndex("SortGrid", "Titlu", "", true);
+  list.SetIndexName("SortGrid");
+  EXPECT_EQ(Walk(list, "IdAct"), (std::vector<int64_t>{2, 3, 5, 1, 4}));
+
+  list.DeleteIndex("SortGrid");
+  EXPECT_EQ(Walk(list, "IdAct"), (std::vector<int64_t>{1, 2, 3, 4, 5}));
+  list.AddIndex("SortGrid", "Anul;IdTipAct", "Anul", true);
+  list.SetIndexName("SortGrid");
+  EXPECT_EQ(Walk(list, "IdAct"), (std::vector<int64_t>{5, 3, 1, 4, 2}));
+  list.DeleteIndex("SortGrid");
+  list.AddIndex("SortGrid", "IdTipAct;Anul", "Anul;IdTipAct", true);
+  list.SetIndexName("SortGrid");
+  EXPECT_EQ(Walk(list, "IdAct"), (std::vector<int64_t>{4, 3, 2, 5, 1}));
+
+  // Sorting keeps the filter and the current row.
+  list.SetFilterText("Anul = 2005");
+  list.SetFiltered(true);
+  EXPECT_EQ(Walk(list, "IdAct"), (std::vector<int64_t>{3, 5}));
+  ASSERT_TRUE(list.Locate("IdAct", 5));
+  list.SetIndexName("");
+  EXPECT_EQ(list.AsInteger("IdAct"), 5);
+
+  EXPECT_THROW(list.AddIndex("Other", "Titlu;Nimic", "", false), StoreError);
+  EXPECT_THROW(list.AddIndex("SortGrid", "Titlu", "", false), StoreError);
+  EXPECT_THROW(list.SetIndexName("Missing"), StoreError);
+}
+
+}  // namespace
+}  // namespace actsdb
