@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "actsdb/schema.h"
 #include "idxcore/index/test_util.h"
 
 namespace idxcore {
@@ -114,6 +117,130 @@ TEST(CopyChainTest, UnreadableHeadIsAnError) {
   PositionFile target_positions(dir.file("poziti2.dat"), PositionFile::Mode::kAppend);
   EXPECT_THROW(CopyChain(source, source_positions, target, target_positions, 5), IndexError);
   EXPECT_EQ(target.getsize(), 0);
+}
+
+// An index of three words written act by act, and its dictionary.
+class PutInOrderTest : public ::testing::Test {
+ protected:
+  static std::unique_ptr<actsdb::Database> NewDatabase(const TempDir& dir) {
+    std::unique_ptr<actsdb::Database> db =
+        actsdb::Database::Open(dir.file("corvana.db"), /*create=*/true);
+    actsdb::CreateSchema(*db);
+    return db;
+  }
+
+  void SetUp() override {
+    {
+      Hash words(dir_.file("word.dat"), 1);
+      PositionFile positions(dir_.file("poziti.dat"), PositionFile::Mode::kAppend);
+      // Dictionary order (by IdWord) differs from alphabetical order.
+      heads_ = WriteIndex(words, positions,
+                          {{0, 1, {3, 8}},  {1, 1, {5}},     {2, 1, {1, 2, 9}},
+                           {0, 2, {4}},     {2, 2, {6, 7}},  {0, 3, {0, 11, 12}},
+                           {1, 4, {2, 3}}},
+                          3);
+    }
+    dictionary_.Open(true);
+    const char* words[] = {"MUNCA", "ACT", "LEGE"};
+    for (int w = 0; w < 3; ++w) {
+      dictionary_.Append();
+      dictionary_.SetString("Word", words[w]);
+      dictionary_.SetInteger("First", heads_[static_cast<size_t>(w)]);
+      dictionary_.SetInteger("Last", -1);  // not read by the reorganisation
+      dictionary_.Post();
+    }
+  }
+
+  // Each word's chain as a search reads it, through the dictionary.
+  std::vector<Walked> Search(const std::string& word_file, const std::string& position_file) {
+    Hash words(dir_.file(word_file), 0);
+    PositionFile positions(dir_.file(position_file), PositionFile::Mode::kRead);
+    std::vector<Walked> result;
+    dictionary_.SetIndexName("");
+    for (bool on = dictionary_.First(); on; on = dictionary_.Next()) {
+      result.push_back(Walk(words, positions, static_cast<int32_t>(dictionary_.AsInteger("First"))));
+      EXPECT_EQ(result.back().indexes.back(), dictionary_.AsInteger("Last"));
+    }
+    return result;
+  }
+
+  static std::vector<std::vector<int32_t>> Acts(const std::vector<Walked>& walks) {
+    std::vector<std::vector<int32_t>> acts;
+    for (const Walked& w : walks) acts.push_back(w.acts);
+    return acts;
+  }
+
+  TempDir dir_;
+  std::unique_ptr<actsdb::Database> db_ = NewDatabase(dir_);
+  actsdb::Table dictionary_{*db_, "tblcuv"};
+  std::vector<int32_t> heads_;
+};
+
+TEST_F(PutInOrderTest, WritesTheCopyThenSwapsItIn) {
+  const std::string old_words = ReadBytes(dir_.file("word.dat"));
+  const std::string old_positions = ReadBytes(dir_.file("poziti.dat"));
+  std::vector<Walked> before;
+  for (int32_t head : heads_) {
+    Hash words(dir_.file("word.dat"), 0);
+    PositionFile positions(dir_.file("poziti.dat"), PositionFile::Mode::kRead);
+    before.push_back(Walk(words, positions, head));
+    before.back().indexes.clear();
+  }
+
+  PutInOrder(*db_, dictionary_, dir_.path());
+  EXPECT_TRUE(IndexSwapPending(*db_));
+  EXPECT_EQ(ReadBytes(dir_.file("word.dat")), old_words);
+  EXPECT_EQ(ReadBytes(dir_.file("poziti.dat")), old_positions);
+
+  // The dictionary now describes the copy: ACT, LEGE, MUNCA, each a run
+  // (rows listed by IdWord: MUNCA, ACT, LEGE).
+  std::vector<Walked> after = Search("word2.dat", "poziti2.dat");
+  const std::vector<std::vector<int32_t>> runs = {{4, 5, 6}, {0, 1}, {2, 3}};
+  for (size_t w = 0; w < 3; ++w) {
+    EXPECT_EQ(after[w].indexes, std::vector<int32_t>(runs[w])) << w;
+    after[w].indexes.clear();
+    EXPECT_EQ(after[w].acts, before[w].acts) << w;
+    EXPECT_EQ(after[w].positions, before[w].positions) << w;
+  }
+  const std::string copy = ReadBytes(dir_.file("word2.dat"));
+
+  EXPECT_TRUE(FinishIndexSwap(*db_, dir_.path()));
+  EXPECT_FALSE(IndexSwapPending(*db_));
+  EXPECT_EQ(ReadBytes(dir_.file("word.dat")), copy);
+  EXPECT_FALSE(std::filesystem::exists(dir_.file("word2.dat")));
+  EXPECT_FALSE(std::filesystem::exists(dir_.file("poziti2.dat")));
+  EXPECT_EQ(Acts(Search("word.dat", "poziti.dat")), Acts(before));
+  EXPECT_FALSE(FinishIndexSwap(*db_, dir_.path()));
+}
+
+TEST_F(PutInOrderTest, SwapInterruptedBetweenTheRenamesIsCompleted) {
+  PutInOrder(*db_, dictionary_, dir_.path());
+  std::filesystem::rename(dir_.file("word2.dat"), dir_.file("word.dat"));  // then a crash
+  EXPECT_TRUE(FinishIndexSwap(*db_, dir_.path()));
+  EXPECT_FALSE(std::filesystem::exists(dir_.file("poziti2.dat")));
+  const std::vector<Walked> walks = Search("word.dat", "poziti.dat");
+  EXPECT_EQ(walks[1].positions, (std::vector<std::vector<uint16_t>>{{5}, {2, 3}}));
+}
+
+TEST_F(PutInOrderTest, FailedRunChangesNothingAndItsLeftoversAreRemoved) {
+  const std::string old_words = ReadBytes(dir_.file("word.dat"));
+  dictionary_.Append();
+  dictionary_.SetString("Word", "ZZZ");
+  dictionary_.SetInteger("First", 500);  // beyond the file: a damaged index
+  dictionary_.SetInteger("Last", 500);
+  dictionary_.Post();
+  EXPECT_THROW(PutInOrder(*db_, dictionary_, dir_.path()), IndexError);
+  EXPECT_FALSE(IndexSwapPending(*db_));
+  EXPECT_FALSE(std::filesystem::exists(dir_.file("word2.dat")));
+  dictionary_.SetIndexName("");
+  ASSERT_TRUE(dictionary_.First());
+  EXPECT_EQ(dictionary_.AsInteger("First"), heads_[0]);
+
+  // A copy left by a run that died before committing is not trusted.
+  WriteBytes(dir_.file("word2.dat"), "half a copy");
+  EXPECT_FALSE(FinishIndexSwap(*db_, dir_.path()));
+  EXPECT_FALSE(std::filesystem::exists(dir_.file("word2.dat")));
+  EXPECT_EQ(ReadBytes(dir_.file("word.dat")), old_words);
 }
 
 }  // namespace

@@ -1,0 +1,177 @@
+#include "idxcore/session/session.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <stdexcept>
+
+#include "actsdb/codepage.h"
+#include "actsdb/install_dir.h"
+#include "actsdb/schema.h"
+#include "actsdb/store.h"
+#include "idxcore/import/intro.h"
+#include "idxcore/session/dump_replay.h"
+#include "idxcore/session/modifications.h"
+#include "idxcore/session/reorganise.h"
+
+namespace idxcore {
+
+namespace {
+
+// The objects of one processing session, in the order they are made (and
+// unmade in reverse): the database, its tables, the import engine.
+struct Session {
+  explicit Session(const SessionPlaces& p)
+      : places(p),
+        db(actsdb::Database::Open(p.database_dir + "/" + actsdb::kDatabaseFileName)) {
+    // Before any index file is opened: a reorganised index that an
+    // interrupted run left waiting goes in place now.
+    FinishIndexSwap(*db, places.database_dir);
+    tables = std::make_unique<ImportDatabase>(*db);
+    types = std::make_unique<actsdb::Table>(*db, "tbltipmod");
+    types->Open(/*exclusive=*/true);
+    queue = std::make_unique<actsdb::Table>(*db, "tblmodtxt");
+    queue->Open(/*exclusive=*/true);
+    engine = std::make_unique<TIntro>(tables->tables());
+    engine->LoadDefinitions(places.install_dir + "/adn2.txt");
+  }
+
+  ModificationTables modification_tables() {
+    const ImportTables t = tables->tables();
+    return {*db, t.acts, t.parts, *types, t.modifications, *queue};
+  }
+
+  SessionPlaces places;
+  std::unique_ptr<actsdb::Database> db;
+  std::unique_ptr<ImportDatabase> tables;
+  std::unique_ptr<actsdb::Table> types;
+  std::unique_ptr<actsdb::Table> queue;
+  std::unique_ptr<TIntro> engine;
+  // Set by _putinorder: the dictionary describes "word2.dat" now, and the
+  // engine's files are the old ones.
+  bool index_reorganised = false;
+};
+
+std::unique_ptr<Session>& OpenSession() {
+  static std::unique_ptr<Session> session;
+  return session;
+}
+
+std::function<void(const std::string&)>& Report() {
+  static std::function<void(const std::string&)> report = [](const std::string& message) {
+    std::cerr << actsdb::Cp1250ToUtf8(message) << "\n";
+  };
+  return report;
+}
+
+Session& Current() {
+  if (!OpenSession()) throw std::logic_error("no processing session is open");
+  return *OpenSession();
+}
+
+// The session's engine, for a call that writes acts into the index.
+TIntro& ImportingEngine() {
+  Session& s = Current();
+  if (s.index_reorganised) {
+    throw std::logic_error("the word index was reorganised in this session; "
+                           "end the session before importing");
+  }
+  return *s.engine;
+}
+
+// Writes the modification list as lines ended by CR LF, through a
+// temporary file so that a reader never sees half of it.
+void SaveModificationList(const std::vector<std::string>& lines, const std::string& path) {
+  const std::string temp = path + ".new";
+  {
+    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+    for (const std::string& line : lines) out << line << "\r\n";
+    out.close();
+    if (!out) throw std::runtime_error("cannot write " + temp);
+  }
+  if (std::rename(temp.c_str(), path.c_str()) != 0) {
+    throw std::runtime_error("cannot rename " + temp + " to " + path);
+  }
+}
+
+}  // namespace
+
+SessionPlaces LookupSessionPlaces() {
+  SessionPlaces places;
+  places.install_dir = actsdb::LookupInstallDir();
+  const actsdb::AliasConfig aliases;
+  places.database_dir = aliases.Has("Zazi1")
+                            ? actsdb::WithoutTrailingSeparator(aliases.Directory("Zazi1"))
+                            : places.install_dir + "/" + actsdb::kDatabaseDirName;
+  return places;
+}
+
+void StartSession(const SessionPlaces& places) {
+  if (OpenSession()) throw std::logic_error("a processing session is already open");
+  OpenSession() = std::make_unique<Session>(places);
+}
+
+void SetSessionReport(std::function<void(const std::string&)> report) {
+  Report() = std::move(report);
+}
+
+actsdb::Database& SessionDatabase() { return *Current().db; }
+
+}  // namespace idxcore
+
+using idxcore::Current;
+
+extern "C" {
+
+void _frmstr(void) { idxcore::StartSession(idxcore::LookupSessionPlaces()); }
+
+void _frmstp(void) {
+  std::unique_ptr<idxcore::Session> session = std::move(idxcore::OpenSession());
+  if (!session) return;
+  const bool reorganised = session->index_reorganised;
+  const std::string database_dir = session->places.database_dir;
+  // The engine closes the index files; the tables go before the database.
+  session->engine.reset();
+  session->queue.reset();
+  session->types.reset();
+  session->tables.reset();
+  if (reorganised) idxcore::FinishIndexSwap(*session->db, database_dir);
+}
+
+void _prelbuf(const char* text) { idxcore::ImportingEngine().Prelpchar(text); }
+
+void _prelbufwmod(const char* text) {
+  idxcore::TIntro& engine = idxcore::ImportingEngine();
+  engine.Prelpcharwmod(text);
+  idxcore::SaveModificationList(engine.modification_list(),
+                                Current().places.install_dir + "/modif.txt");
+}
+
+void _prelmod(const char* text) {
+  idxcore::ProcessActModifications(Current().modification_tables(), text,
+                                   idxcore::Report());
+}
+
+void _prelmodart(const char* text) {
+  idxcore::ProcessPartModifications(Current().modification_tables(), text,
+                                    idxcore::Report());
+}
+
+void _setdump(const char* directory) { idxcore::ImportingEngine().SetDump(directory); }
+
+void _processdump(const char* directory) {
+  idxcore::Session& s = Current();
+  idxcore::TIntro& engine = idxcore::ImportingEngine();
+  idxcore::ReplayDump(directory, {*s.db, s.tables->tables().words, engine.word_file(),
+                                  engine.position_file()});
+}
+
+void _putinorder(void) {
+  idxcore::Session& s = Current();
+  idxcore::PutInOrder(*s.db, s.tables->tables().words, s.places.database_dir);
+  s.index_reorganised = true;
+}
+
+}  // extern "C"
