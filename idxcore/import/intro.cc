@@ -1,0 +1,439 @@
+#include "idxcore/import/intro.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <optional>
+#include <sstream>
+
+#include "idxcore/import/reflow.h"
+
+namespace idxcore {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr size_t kPartLabelWidth = 20;  // tblParti.NumParte
+
+// The first row, in key order, whose IndCod begins with `code`. Code tables
+// are a few dozen rows.
+std::optional<int64_t> FindCode(actsdb::Table& table, const char* id_column,
+                                const std::string& code) {
+  for (bool on = table.First(); on; on = table.Next()) {
+    if (table.AsString("IndCod").starts_with(code)) return table.AsInteger(id_column);
+  }
+  return std::nullopt;
+}
+
+void SetOptionalInteger(actsdb::Table& table, const char* column, std::optional<int64_t> value) {
+  if (value) {
+    table.SetInteger(column, *value);
+  } else {
+    table.SetNull(column);
+  }
+}
+
+void SetOptionalDate(actsdb::Table& table, const char* column,
+                     const std::optional<actsdb::Date>& value) {
+  if (value) {
+    table.SetDate(column, *value);
+  } else {
+    table.SetNull(column);
+  }
+}
+
+void PutInt32(std::string& out, int32_t v) {
+  const uint32_t u = static_cast<uint32_t>(v);
+  for (int i = 0; i < 4; ++i) out += static_cast<char>((u >> (8 * i)) & 0xFF);
+}
+
+// The rows of `table` whose `column` equals `value`, by their `key`.
+std::vector<int64_t> KeysWhere(actsdb::Table& table, const char* column, int64_t value,
+                               const char* key) {
+  std::vector<int64_t> keys;
+  table.SetRange(column, value);
+  for (bool on = table.First(); on; on = table.Next()) keys.push_back(table.AsInteger(key));
+  table.ClearRange();
+  return keys;
+}
+
+void Relocate(actsdb::Table& table, const char* column, int64_t value) {
+  if (!table.Locate(column, value)) {
+    throw actsdb::StoreError("table " + table.name() + ": row " + std::string(column) + " = " +
+                             std::to_string(value) + " is gone");
+  }
+}
+
+}  // namespace
+
+ImportDatabase::ImportDatabase(actsdb::Database& db)
+    : db_(db),
+      acts_(db, "tblActe"),
+      parts_(db, "tblParti"),
+      domains_(db, "tblDomenii"),
+      act_domains_(db, "tblLegDomenii"),
+      words_(db, "tblcuv"),
+      types_(db, "tblTipAct"),
+      issuers_(db, "tblEmitenti"),
+      publications_(db, "tblPublicatii"),
+      modifications_(db, "tblModif") {
+  for (actsdb::Table* t : {&acts_, &parts_, &domains_, &act_domains_, &words_, &types_, &issuers_,
+                           &publications_, &modifications_}) {
+    t->Open(true);
+  }
+}
+
+ImportTables ImportDatabase::tables() {
+  return ImportTables{db_,    acts_,    parts_,   domains_,       act_domains_,
+                      words_, types_,   issuers_, publications_,  modifications_};
+}
+
+TIntro::TIntro(ImportTables tables)
+    : t_(tables),
+      word_file_(tables.db.directory() + "/word.dat", 1),
+      positions_(tables.db.directory() + "/poziti.dat", PositionFile::Mode::kAppend) {}
+
+TIntro::~TIntro() = default;
+
+void TIntro::LoadDefinitions(const std::string& path) { defs_ = LoadHeadingDefinitions(path); }
+
+void TIntro::Prelpchar(std::string_view text) { Import(SplitLines(text), ImportVariant::kPlain); }
+
+void TIntro::Prelpcharwmod(std::string_view text) {
+  Import(SplitLines(text), ImportVariant::kWithModifications);
+}
+
+void TIntro::PrelAct(std::istream& in) {
+  std::ostringstream text;
+  text << in.rdbuf();
+  Import(SplitLines(text.str()), ImportVariant::kStream);
+}
+
+void TIntro::PrelFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw ImportError("cannot open the act file " + path);
+  std::ostringstream text;
+  text << in.rdbuf();
+  try {
+    Prelpchar(text.str());
+  } catch (const ImportError& e) {
+    throw ImportError(path + ": " + e.what());
+  }
+}
+
+void TIntro::PrelDir(const std::string& directory) {
+  std::vector<fs::path> files;
+  for (const fs::directory_entry& entry : fs::directory_iterator(directory)) {
+    if (entry.is_regular_file()) files.push_back(entry.path());
+  }
+  std::sort(files.begin(), files.end());
+  for (const fs::path& file : files) PrelFile(file.string());
+}
+
+void TIntro::PrelDirs(const std::string& directory) {
+  if (directory.ends_with(".") || !fs::is_directory(directory)) return;
+  PrelDir(directory);
+  std::vector<fs::path> subdirectories;
+  for (const fs::directory_entry& entry : fs::directory_iterator(directory)) {
+    if (entry.is_directory()) subdirectories.push_back(entry.path());
+  }
+  std::sort(subdirectories.begin(), subdirectories.end());
+  for (const fs::path& sub : subdirectories) PrelDirs(sub.string());
+}
+
+void TIntro::SetDump(const std::string& directory) {
+  word_dump_path_ = directory + "/word.dmp";
+  position_dump_path_ = directory + "/poziti.dmp";
+  word_dump_.close();
+  position_dump_.close();
+  word_dump_.open(word_dump_path_, std::ios::binary | std::ios::trunc);
+  position_dump_.open(position_dump_path_, std::ios::binary | std::ios::trunc);
+  if (!word_dump_ || !position_dump_) {
+    throw ImportError("cannot create the dump files in " + directory);
+  }
+  dump_on_ = true;
+}
+
+void TIntro::Import(std::vector<std::string> source, ImportVariant variant) {
+  if (source.empty()) throw ImportError("the act text is empty");
+  // A Hungarian version keeps its own letters through the reflow.
+  const bool m_mark = source[0].size() >= 2 && source[0].ends_with(" M");
+  LibraryHypertextState().in_pre_block = false;
+  std::vector<std::string> lines;
+  std::vector<size_t> origin;
+  idxcore::Transform(source, lines, m_mark, &origin);
+  ImportReflowed(lines, origin, variant);
+}
+
+void TIntro::ImportReflowed(std::vector<std::string>& lines, const std::vector<size_t>& origin,
+                            ImportVariant variant) {
+  std::string name = "\"" + lines[0] + "\"";
+  ActHeader header;
+  try {
+    header = ParseHeader(lines);
+  } catch (const ImportError& e) {
+    throw ImportError("act " + name + ": " + e.what());
+  }
+  name = header.key;
+  BeginAct();
+  try {
+    IntroduDinAntet(header);
+    AddNod("Actul");
+    const ConvertedAct act =
+        ConvertActText(lines, defs_, LibraryHypertextState(), variant,
+                       [this](const std::string& label) { return AddNod(label); }, &origin);
+    Relocate(t_.acts, "IdAct", act_id_);
+    t_.acts.Edit();
+    t_.acts.SetString("Textul", act.HypertextText());
+    t_.acts.SetString("Struct", act.structure);
+    t_.acts.Post();
+    LinkDomains(header);
+    if (replacing_) MoveModificationsToNewParts();
+    for (const auto& [stem, positions] : act.words) WordToDb(stem, positions);
+    if (variant == ImportVariant::kWithModifications) IntroduModDinAntet(lines, header.hungarian);
+    CommitAct();
+  } catch (const std::exception& e) {
+    RollbackAct();
+    throw ImportError("act " + name + ": " + e.what());
+  }
+}
+
+void TIntro::BeginAct() {
+  t_.db.Begin();
+  word_file_.checkpoint();
+  positions_.checkpoint();
+  modifications_before_ = modifications_.size();
+  if (dump_on_) {
+    word_dump_before_ = word_dump_.tellp();
+    position_dump_before_ = position_dump_.tellp();
+  }
+  act_id_ = 0;
+  replacing_ = false;
+  old_parts_.clear();
+  new_parts_.clear();
+}
+
+void TIntro::CommitAct() {
+  if (dump_on_) {
+    word_dump_.flush();
+    position_dump_.flush();
+    if (!word_dump_ || !position_dump_) throw ImportError("cannot write the dump files");
+  }
+  t_.db.Commit();
+  word_file_.commit();
+  positions_.commit();
+}
+
+void TIntro::RollbackAct() {
+  // Each step is tried even when an earlier one fails: the database and
+  // the files must all go back.
+  for (actsdb::Table* t : {&t_.acts, &t_.parts, &t_.act_domains, &t_.words, &t_.modifications}) {
+    try {
+      t->Cancel();
+    } catch (const std::exception&) {
+      // Not editing: nothing to drop.
+    }
+  }
+  try {
+    if (t_.db.in_transaction()) t_.db.Rollback();
+  } catch (const std::exception&) {
+    // SQLite has discarded the transaction already.
+  }
+  word_file_.rollback();
+  positions_.rollback();
+  modifications_.resize(modifications_before_);
+  if (dump_on_) {
+    word_dump_.close();
+    position_dump_.close();
+    fs::resize_file(word_dump_path_, static_cast<uintmax_t>(word_dump_before_));
+    fs::resize_file(position_dump_path_, static_cast<uintmax_t>(position_dump_before_));
+    word_dump_.open(word_dump_path_, std::ios::binary | std::ios::app);
+    position_dump_.open(position_dump_path_, std::ios::binary | std::ios::app);
+  }
+  act_id_ = 0;
+}
+
+void TIntro::IntroduDinAntet(const ActHeader& h) {
+  const std::optional<int64_t> type = FindCode(t_.types, "IdTipAct", h.type_code);
+  const std::optional<int64_t> issuer = FindCode(t_.issuers, "IDEmitent", h.issuer_code);
+  const std::optional<int64_t> domain =
+      h.main_domain.empty() ? std::nullopt : FindCode(t_.domains, "IdDomeniu", h.main_domain);
+  const std::optional<int64_t> publication =
+      FindCode(t_.publications, "IdPublicatie", h.publication_code);
+
+  replacing_ = h.type_code != "SEC" && t_.acts.Locate("IndNum", h.key);
+  if (replacing_) {
+    act_id_ = t_.acts.AsInteger("IdAct");
+    RetireOldVersion();
+    Relocate(t_.acts, "IdAct", act_id_);
+    t_.acts.Edit();
+    t_.acts.SetInteger("TextSize", 0);
+    t_.acts.SetInteger("StructSize", 0);
+  } else {
+    t_.acts.Append();
+  }
+  SetOptionalInteger(t_.acts, "IdTipAct", type);
+  SetOptionalInteger(t_.acts, "IdEmitent", issuer);
+  t_.acts.SetInteger("Anul", h.year);
+  t_.acts.SetInteger("NrOficial", h.official_number);
+  t_.acts.SetInteger("Rep", h.republication);
+  t_.acts.SetString("Limba", h.hungarian ? "M" : "R");
+  t_.acts.SetString("IndNum", h.key);
+  SetOptionalInteger(t_.acts, "IdDomeniu", domain);
+  SetOptionalDate(t_.acts, "Data", h.date);
+  SetOptionalInteger(t_.acts, "Numar", h.publication_number);
+  SetOptionalInteger(t_.acts, "IdPublicatie", publication);
+  SetOptionalDate(t_.acts, "DataPub", h.publication_date);
+  t_.acts.SetString("Titlu", h.title);
+  t_.acts.SetString("Titlu2", h.title2);
+  t_.acts.Post();
+  act_id_ = t_.acts.AsInteger("IdAct");
+
+  if (h.hungarian && t_.acts.Locate("IndNum", h.key.substr(0, h.key.size() - 2))) {
+    t_.acts.Edit();
+    t_.acts.SetString("Limba", "R");
+    t_.acts.Post();
+  }
+}
+
+void TIntro::IntroduModDinAntet(const std::vector<std::string>& lines, bool hungarian) {
+  for (std::string& entry : ModificationEntries(lines, hungarian)) {
+    modifications_.push_back(std::move(entry));
+  }
+}
+
+long TIntro::AddNod(const std::string& label) {
+  t_.parts.Append();
+  t_.parts.SetInteger("Actul", act_id_);
+  t_.parts.SetString("NumParte", label);
+  t_.parts.Post();
+  const int64_t id = t_.parts.AsInteger("IdParte");
+  new_parts_.push_back(NewPart{id, label.substr(0, kPartLabelWidth), false});
+  return static_cast<long>(id);
+}
+
+void TIntro::LinkDomains(const ActHeader& header) {
+  for (const std::string& code : header.domain_codes) {
+    if (!t_.domains.Locate("IndCod", code)) continue;
+    const int64_t domain = t_.domains.AsInteger("IdDomeniu");
+    t_.act_domains.Append();
+    t_.act_domains.SetInteger("IdAct", act_id_);
+    t_.act_domains.SetInteger("IdDomeniu", domain);
+    t_.act_domains.Post();
+  }
+}
+
+// The act being replaced stops being found through its old words at once;
+// its records stay in their chains (readers skip act 0), so no chain is
+// cut. Its domains go; its parts stay until the new ones exist.
+void TIntro::RetireOldVersion() {
+  for (int32_t index : word_file_.findact(static_cast<int32_t>(act_id_))) {
+    if (!word_file_.findrec(index)) continue;
+    recwrd value = word_file_.current().value;
+    value.act_id = 0;
+    word_file_.setvalue(index, value);
+    dump(value, 2, index);
+  }
+  for (int64_t row : KeysWhere(t_.act_domains, "IdAct", act_id_, "IdLegDomeniu")) {
+    Relocate(t_.act_domains, "IdLegDomeniu", row);
+    t_.act_domains.Delete();
+  }
+  t_.parts.SetRange("Actul", act_id_);
+  for (bool on = t_.parts.First(); on; on = t_.parts.Next()) {
+    old_parts_.push_back(OldPart{t_.parts.AsInteger("IdParte"), t_.parts.AsString("NumParte"),
+                                 t_.parts.AsBoolean("Mod")});
+  }
+  t_.parts.ClearRange();
+}
+
+// Each old part hands its modification links (and its Mod mark) to the
+// first new part of the same label not yet taken, or to the new "Actul"
+// part when the new text has no such label; then the old part goes.
+void TIntro::MoveModificationsToNewParts() {
+  for (const OldPart& old : old_parts_) {
+    NewPart* target = &new_parts_.front();
+    for (NewPart& candidate : new_parts_) {
+      if (!candidate.taken && candidate.label == old.label) {
+        candidate.taken = true;
+        target = &candidate;
+        break;
+      }
+    }
+    for (const char* end : {"IdModificant", "IdModificat"}) {
+      for (int64_t row : KeysWhere(t_.modifications, end, old.id, "IdMod")) {
+        Relocate(t_.modifications, "IdMod", row);
+        t_.modifications.Edit();
+        t_.modifications.SetInteger(end, target->id);
+        t_.modifications.Post();
+      }
+    }
+    if (old.modified) {
+      Relocate(t_.parts, "IdParte", target->id);
+      t_.parts.Edit();
+      t_.parts.SetBoolean("Mod", true);
+      t_.parts.Post();
+    }
+    Relocate(t_.parts, "IdParte", old.id);
+    t_.parts.Delete();
+  }
+}
+
+void TIntro::WordToDb(const std::string& stem, const std::vector<int>& positions) {
+  recwrd record{};
+  record.act_id = static_cast<int32_t>(act_id_);
+  record.count = static_cast<int16_t>(static_cast<uint16_t>(positions.size()));
+  if (positions.size() <= 1) {
+    record.position = positions.empty() ? 0 : static_cast<uint16_t>(positions.front());
+  } else {
+    std::vector<uint16_t> run(positions.size());
+    std::transform(positions.begin(), positions.end(), run.begin(),
+                   [](int p) { return static_cast<uint16_t>(p); });
+    record.position = positions_.append(run);
+    if (dump_on_) {
+      std::string bytes;
+      bytes.reserve(run.size() * 2);
+      for (uint16_t p : run) {
+        bytes += static_cast<char>(p & 0xFF);
+        bytes += static_cast<char>(p >> 8);
+      }
+      position_dump_.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    }
+  }
+  if (t_.words.Locate("Word", stem, true)) {
+    const int64_t word_id = t_.words.AsInteger("IdWord");
+    if (!word_file_.findrec(static_cast<int32_t>(t_.words.AsInteger("Last")))) {
+      throw ImportError("the last record of the chain of \"" + stem + "\" cannot be read");
+    }
+    const int32_t index = word_file_.addlink(record);
+    t_.words.Edit();
+    t_.words.SetInteger("Last", index);
+    t_.words.Post();
+    dump(record, 0, static_cast<int32_t>(word_id));
+  } else {
+    const int32_t index = word_file_.addhead(record);
+    t_.words.Append();
+    t_.words.SetString("Word", stem);
+    t_.words.SetInteger("First", index);
+    t_.words.SetInteger("Last", index);
+    t_.words.Post();
+    dump(record, 1, static_cast<int32_t>(t_.words.AsInteger("IdWord")));
+  }
+}
+
+void TIntro::dump(const recwrd& record, uint8_t flag, int32_t word_or_index) {
+  if (!dump_on_) return;
+  std::string bytes;
+  bytes.reserve(17);
+  bytes += static_cast<char>(flag);
+  PutInt32(bytes, record.act_id);
+  const uint16_t count = static_cast<uint16_t>(record.count);
+  bytes += static_cast<char>(count & 0xFF);
+  bytes += static_cast<char>(count >> 8);
+  bytes += static_cast<char>(record.reserved[0]);
+  bytes += static_cast<char>(record.reserved[1]);
+  PutInt32(bytes, record.position);
+  PutInt32(bytes, word_or_index);
+  word_dump_.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+}  // namespace idxcore
