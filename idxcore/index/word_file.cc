@@ -4,10 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <bit>
 #include <cerrno>
 #include <cstddef>
 #include <cstring>
 #include <limits>
+#include <type_traits>
 
 #include "idxcore/index/file_io.h"
 
@@ -27,7 +29,18 @@ constexpr int kRecordSize = 16;
 constexpr int32_t kBlockRecords = 4096;
 constexpr int32_t kMaxGap = 256;
 
+// On a little-endian machine a record's bytes are its in-memory layout:
+// one 16-byte copy, which also keeps the copies that follow free of the
+// stalls that piecewise stores cause.
+constexpr bool kStoredAsInMemory =
+    std::endian::native == std::endian::little && sizeof(diskhelem<recwrd>) == kRecordSize &&
+    offsetof(diskhelem<recwrd>, next) == 12 && std::is_trivially_copyable_v<diskhelem<recwrd>>;
+
 void Encode(const diskhelem<recwrd>& e, unsigned char* out) {
+  if constexpr (kStoredAsInMemory) {
+    std::memcpy(out, &e, kRecordSize);
+    return;
+  }
   PutLE32(out, static_cast<uint32_t>(e.value.act_id));
   PutLE16(out + 4, static_cast<uint16_t>(e.value.count));
   out[6] = e.value.reserved[0];
@@ -37,6 +50,10 @@ void Encode(const diskhelem<recwrd>& e, unsigned char* out) {
 }
 
 void Decode(const unsigned char* in, diskhelem<recwrd>& e) {
+  if constexpr (kStoredAsInMemory) {
+    std::memcpy(&e, in, kRecordSize);
+    return;
+  }
   e.value.act_id = static_cast<int32_t>(GetLE32(in));
   e.value.count = static_cast<int16_t>(GetLE16(in + 4));
   e.value.reserved[0] = in[6];
@@ -153,20 +170,20 @@ bool diskhash<T>::findrec(int32_t index) {
 }
 
 template <class T>
-bool diskhash<T>::readahead(int32_t index, element& elem) {
-  int64_t offset = int64_t{index} - block_first_;
-  if (offset < 0 || offset >= block_count_) {
-    if (int64_t{index} - current_index_ > kMaxGap) {
-      current_from_block_ = false;
-      return vec_.getelem(index, elem);
-    }
-    block_.resize(size_t{kBlockRecords} * kRecordSize);
-    block_first_ = index;
-    block_count_ = vec_.getstored(index, kBlockRecords, block_.data());
-    if (block_count_ == 0) return false;
-    offset = 0;
+bool diskhash<T>::readahead(int32_t index) {
+  if (index - current_index_ > kMaxGap) {
+    // Too far to be worth the records in between: read it alone.
+    element e;
+    if (!vec_.getelem(index, e)) return false;
+    current_ = e;
+    current_from_block_ = false;
+    return true;
   }
-  Decode(&block_[static_cast<size_t>(offset) * kRecordSize], elem);
+  block_.resize(size_t{kBlockRecords} * kRecordSize);
+  block_first_ = index;
+  block_count_ = vec_.getstored(index, kBlockRecords, block_.data());
+  if (block_count_ == 0) return false;
+  Decode(block_.data(), current_);
   current_from_block_ = true;
   return true;
 }
@@ -180,10 +197,14 @@ bool diskhash<T>::nextrec() {
   }
   const int32_t next = current_.next;
   if (next <= 0 || next <= current_index_) return false;
-  element e;
-  if (!readahead(next, e)) return false;
+  const int64_t offset = int64_t{next} - block_first_;
+  if (offset >= 0 && offset < block_count_) {
+    Decode(&block_[static_cast<size_t>(offset) * kRecordSize], current_);
+    current_from_block_ = true;
+  } else if (!readahead(next)) {
+    return false;
+  }
   current_index_ = next;
-  current_ = e;
   current_read_ = true;
   return true;
 }

@@ -160,9 +160,10 @@ class diskhash {
   // Puts `elem` at `index`, first saving the former contents for rollback()
   // when the record predates the checkpoint.
   void write(const element& elem, int32_t index);
-  // Reads `index` through the read-ahead block; refills it when `index`
-  // lies outside it.
-  bool readahead(int32_t index, element& elem);
+  // Makes record `index`, which lies outside the read-ahead block, the
+  // current one, refilling the block from it; false, changing nothing, when
+  // it cannot be read.
+  bool readahead(int32_t index);
 
   diskvec<element> vec_;
   element pending_{};
