@@ -1,0 +1,235 @@
+// corvana-search run on a small installation whose word index is written
+// here the way the importer writes it.
+#include <sys/wait.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "actsdb/codepage.h"
+#include "actsdb/installation.h"
+#include "actsdb/schema.h"
+#include "actsdb/stemming.h"
+#include "actsdb/store.h"
+#include "idxcore/import/text_parsing.h"
+#include "idxcore/index/position_file.h"
+#include "idxcore/index/word_file.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Act {
+  int32_t id;
+  const char* type;  // act type name
+  int64_t number;
+  int64_t year;
+  const char* titlu2;
+  int64_t rep;
+  const char* text;  // UTF-8
+};
+
+// Eleven words for the many-words searches.
+constexpr char kEleven[] = "alfa bravo charlie delta echo foxtrot golf hotel india juliett kilo";
+
+const Act kActs[] = {
+    {1, "Lege", 98, 2016, "", 0,
+     "Legea privind achiziţiile publice stabileşte legislaţia aplicabilă contractelor."},
+    {3, "Lege", 7, 2001, "", 0, "Contractelor, text: legislaţia."},
+    {4, "Ordonanţă", 34, 2006, "", 0, "Legislaţia text text contractelor"},
+    {5, "Lege", 1000000, 2010, "", 0, kEleven},
+    {6, "Lege", 12, 2011, "", 0,
+     "alfa bravo charlie delta echo foxtrot golf hotel india juliett "
+     "text text text text text text text text text text text text kilo"},
+    {130000, "Hotărâre", 5, 2020, "-(republicată)", 2,
+     "Legislaţia text text text text text text text text text text text text text text text text "
+     "text text text text text text text text text contractelor"},
+};
+
+std::string Quote(const std::string& arg) {
+  std::string quoted = "'";
+  for (char c : arg) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+struct Result {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+class CorvanaSearchTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    install_ = new fs::path(fs::path(::testing::TempDir()) / "corvana_search_install");
+    fs::remove_all(*install_);
+    fs::create_directories(*install_ / "zazi1");
+    std::unique_ptr<actsdb::Database> db =
+        actsdb::Database::Open(actsdb::DatabasePath(*install_), /*create=*/true);
+    actsdb::CreateSchema(*db);
+    const std::string dir = db->directory();
+    idxcore::diskhash<recwrd> words(dir + "/word.dat", 1);
+    idxcore::PositionFile positions(dir + "/poziti.dat", idxcore::PositionFile::Mode::kAppend);
+    actsdb::Table types(*db, "tblTipAct"), acts(*db, "tblActe"), cuv(*db, "tblcuv");
+    types.Open();
+    acts.Open();
+    cuv.Open();
+    for (const Act& act : kActs) {
+      const std::string type = actsdb::Utf8ToCp1250(act.type);
+      if (!types.Locate("TipAct", type)) {
+        types.Append();
+        types.SetString("TipAct", type);
+        types.Post();
+      }
+      acts.Append();
+      acts.SetInteger("IdAct", act.id);
+      acts.SetInteger("IdTipAct", types.AsInteger("IdTipAct"));
+      acts.SetInteger("NrOficial", act.number);
+      acts.SetInteger("Anul", act.year);
+      acts.SetString("Titlu2", actsdb::Utf8ToCp1250(act.titlu2));
+      acts.SetInteger("Rep", act.rep);
+      acts.SetString("IndNum", "K " + std::to_string(act.id));
+      acts.Post();
+      Index(act.id, actsdb::Utf8ToCp1250(act.text), words, positions, cuv);
+    }
+  }
+
+  static void TearDownTestSuite() {
+    fs::remove_all(*install_);
+    delete install_;
+  }
+
+  // One act's words, stored as the importer stores them: folded,
+  // upper-cased, stemmed tokens of more than three letters; one record per
+  // stem linked to the stem's chain.
+  static void Index(int32_t id_act, const std::string& text, idxcore::diskhash<recwrd>& words,
+                    idxcore::PositionFile& positions, actsdb::Table& cuv) {
+    std::map<std::string, std::vector<uint16_t>> stems;
+    const std::vector<std::string> tokens =
+        idxcore::ParseLine(text, idxcore::CharSet::kLetter, 3);
+    for (size_t j = 0; j < tokens.size(); ++j) {
+      stems[actsdb::DictionaryStem(tokens[j])].push_back(static_cast<uint16_t>(j));
+    }
+    for (const auto& [stem, at] : stems) {
+      recwrd r{};
+      r.act_id = id_act;
+      r.count = static_cast<int16_t>(at.size());
+      r.position = at.size() == 1 ? at[0] : positions.append(at);
+      if (cuv.Locate("Word", stem)) {
+        ASSERT_TRUE(words.findrec(static_cast<int32_t>(cuv.AsInteger("Last"))));
+        const int32_t index = words.addlink(r);
+        cuv.Edit();
+        cuv.SetInteger("Last", index);
+      } else {
+        const int32_t index = words.addhead(r);
+        cuv.Append();
+        cuv.SetString("Word", stem);
+        cuv.SetInteger("First", index);
+        cuv.SetInteger("Last", index);
+      }
+      cuv.Post();
+    }
+  }
+
+  static Result Run(const std::vector<std::string>& args) {
+    std::string command = Quote(CORVANA_SEARCH_BIN) + " --install-dir " + Quote(*install_);
+    for (const std::string& arg : args) command += " " + Quote(arg);
+    const fs::path err = *install_ / "stderr.txt";
+    command += " 2>" + Quote(err);
+    Result result;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr) return result;
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.out.append(buffer, n);
+    const int status = ::pclose(pipe);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    std::ifstream in(err);
+    std::stringstream text;
+    text << in.rdbuf();
+    result.err = text.str();
+    return result;
+  }
+
+  static std::string Ids(std::vector<std::string> args) {
+    args.insert(args.begin(), "--ids");
+    return Run(args).out;
+  }
+
+  static fs::path* install_;
+};
+
+fs::path* CorvanaSearchTest::install_ = nullptr;
+
+TEST_F(CorvanaSearchTest, ModesFindTheActsInAscendingOrder) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string ids;
+  };
+  const Case cases[] = {
+      {{"legislatia contracte"}, "1\n3\n4\n130000\n"},
+      {{"--mode", "oriunde in text", "legislatia", "contracte"}, "1\n3\n4\n130000\n"},
+      // Act 130000 holds the two words 26 positions apart; act 4, 3 apart.
+      {{"--mode", "apropiate", "legislatia contracte"}, "1\n3\n4\n"},
+      {{"--mode", "expresie", "legislatia contracte"}, "1\n3\n"},
+      {{"--mode", "expresie", "contracte legislatia"}, "1\n3\n"},
+      // A word typed twice: every act that holds it, but no act is near.
+      {{"legislatia legislatia"}, "1\n3\n4\n130000\n"},
+      {{"--mode", "apropiate", "legislatia legislatia"}, ""},
+      // The eleventh word counts: act 6 has it 13 positions after the tenth.
+      {{"--mode", "expresie", kEleven}, "5\n"},
+      {{"--mode", "apropiate", kEleven}, "5\n"},
+      {{kEleven}, "5\n6\n"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Ids(c.args), c.ids) << ::testing::PrintToString(c.args);
+  }
+}
+
+TEST_F(CorvanaSearchTest, WordsTypedWithDiacritics) {
+  // Cedilla, comma below, capitals, and the letters without diacritics.
+  for (const char* words :
+       {"legislaţia achiziţiile", "legislația achizițiile", "LEGISLAŢIA ACHIZIŢIILE",
+        "legislatia achizitiile"}) {
+    for (const char* mode : {"oriunde in text", "apropiate", "expresie"}) {
+      EXPECT_EQ(Ids({"--mode", mode, words}), mode[0] == 'e' ? "" : "1\n")
+          << words << " " << mode;
+    }
+  }
+  EXPECT_EQ(Ids({"--mode", "expresie", "stabileşte legislaţia"}), "1\n");
+}
+
+TEST_F(CorvanaSearchTest, PrintsKeyAndDisplayTitle) {
+  const Result r = Run({"contractelor"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out,
+            "1\tK 1\tLege nr. 98/2016\n"
+            "3\tK 3\tLege nr. 7/2001\n"
+            "4\tK 4\tOrdonanţă nr. 34/2006\n"
+            "130000\tK 130000\tHotărâre nr. 5/2020 (republicată) rep. 2\n");
+  EXPECT_EQ(Run({"juliett"}).out, "5\tK 5\tLege din 2010\n6\tK 6\tLege nr. 12/2011\n");
+}
+
+TEST_F(CorvanaSearchTest, NothingFoundOrNothingToSearch) {
+  Result r = Run({"legislatia", "inexistent"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_NE(r.err.find("\"inexistent\" is not in the word index"), std::string::npos) << r.err;
+
+  r = Run({"--mode", "expresie", "achizitiile contractelor"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+
+  for (const std::vector<std::string>& args :
+       std::vector<std::vector<std::string>>{{"din la 12"}, {}, {"--mode", "aproape", "lege"}}) {
+    r = Run(args);
+    EXPECT_EQ(r.status, 2) << ::testing::PrintToString(args);
+    EXPECT_EQ(r.out, "");
+  }
+}
+
+}  // namespace
