@@ -159,6 +159,7 @@ bool diskhash<T>::findrec(int32_t index) {
   element e;
   if (!vec_.getelem(index, e)) {
     // Nothing of the previous chain may pass for this one.
+    current_index_ = index;
     current_ = element{};
     current_read_ = false;
     return false;

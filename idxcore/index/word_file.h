@@ -106,8 +106,8 @@ class diskhash {
  public:
   using element = diskhelem<T>;
 
-  // Opens the file as diskvec does; the current record is undefined until
-  // the first findrec.
+  // Opens the file as diskvec does. There is no current record (current()
+  // reads as zeros) until the first findrec.
   diskhash(const std::string& path, uint8_t write);
 
   int32_t getsize() const { return vec_.getsize(); }
@@ -150,8 +150,9 @@ class diskhash {
   // existed then and is rewritten (the old last record addlink extends, a
   // record setvalue changes). rollback() restores those records and cuts the
   // file back to the remembered count, so the file is as it was at the
-  // checkpoint; commit() keeps the writes. Both end the checkpoint; a
-  // checkpoint while one is open throws IndexError.
+  // checkpoint; commit() keeps the writes. Both end the checkpoint, except a
+  // rollback that fails (IndexError), which can be tried again. A
+  // checkpoint while one is open, or a rollback without one, throws.
   void checkpoint();
   void commit();
   void rollback();
@@ -161,8 +162,8 @@ class diskhash {
   // when the record predates the checkpoint.
   void write(const element& elem, int32_t index);
   // Makes record `index`, which lies outside the read-ahead block, the
-  // current one, refilling the block from it; false, changing nothing, when
-  // it cannot be read.
+  // current one: read alone when it lies far ahead, otherwise by refilling
+  // the block from it. False, changing nothing, when it cannot be read.
   bool readahead(int32_t index);
 
   diskvec<element> vec_;
