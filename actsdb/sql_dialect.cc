@@ -137,16 +137,102 @@ const Token* DateColumnComparedWith(const std::vector<Token>& tokens, size_t i,
   return nullptr;
 }
 
-// Compares two UTF-8 texts by their Windows-1250 upper-case forms.
+// Reading text one character at a time as its Windows-1250 byte, without
+// building a converted copy: the comparisons below run for every row of a
+// sort or a LIKE filter.
+struct Cp1250Text {
+  std::string_view bytes;
+  unsigned char At(size_t i, size_t* length) const {
+    *length = 1;
+    return static_cast<unsigned char>(bytes[i]);
+  }
+};
+
+struct Utf8Text {
+  std::string_view bytes;
+  unsigned char At(size_t i, size_t* length) const {
+    const auto b = [&](size_t k) { return static_cast<unsigned char>(bytes[i + k]); };
+    const unsigned char lead = b(0);
+    *length = 1;
+    if (lead < 0x80) return lead;
+    size_t n = lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3
+             : lead >= 0xF0 && lead <= 0xF4 ? 4 : 1;
+    if (n == 1 || i + n > bytes.size()) return lead;  // taken as Windows-1250
+    for (size_t k = 1; k < n; ++k) {
+      if ((b(k) & 0xC0) != 0x80) return lead;
+    }
+    *length = n;
+    // One character: short enough for the string's own buffer.
+    return static_cast<unsigned char>(Utf8ToCp1250(bytes.substr(i, n))[0]);
+  }
+};
+
+unsigned char Up(unsigned char c) { return static_cast<unsigned char>(UpperChar(static_cast<char>(c))); }
+
+template <typename Text>
+int CompareUpper(const Text& a, const Text& b) {
+  size_t i = 0;
+  size_t j = 0;
+  while (i < a.bytes.size() && j < b.bytes.size()) {
+    size_t la;
+    size_t lb;
+    const unsigned char ca = Up(a.At(i, &la));
+    const unsigned char cb = Up(b.At(j, &lb));
+    if (ca != cb) return ca < cb ? -1 : 1;
+    i += la;
+    j += lb;
+  }
+  if (i < a.bytes.size()) return 1;
+  return j < b.bytes.size() ? -1 : 0;
+}
+
+// Greedy matching with one backtrack point, the last "%" seen.
+template <typename Text>
+bool Match(const Text& pattern, const Text& text, int escape) {
+  size_t p = 0;
+  size_t t = 0;
+  size_t star_p = std::string_view::npos;
+  size_t star_t = 0;
+  const size_t pattern_end = pattern.bytes.size();
+  while (t < text.bytes.size()) {
+    size_t text_length;
+    const unsigned char tc = Up(text.At(t, &text_length));
+    if (p < pattern_end) {
+      size_t length;
+      const unsigned char c = pattern.At(p, &length);
+      if (escape >= 0 && c == escape && p + length < pattern_end) {
+        size_t literal_length;
+        const unsigned char literal = pattern.At(p + length, &literal_length);
+        if (Up(literal) == tc) {
+          p += length + literal_length;
+          t += text_length;
+          continue;
+        }
+      } else if (c == '%') {
+        star_p = p += length;
+        star_t = t;
+        continue;
+      } else if (c == '_' || Up(c) == tc) {
+        p += length;
+        t += text_length;
+        continue;
+      }
+    }
+    if (star_p == std::string_view::npos) return false;
+    p = star_p;
+    size_t skipped;
+    text.At(star_t, &skipped);
+    t = star_t += skipped;
+  }
+  while (p < pattern_end && pattern.bytes[p] == '%') ++p;
+  return p == pattern_end;
+}
+
+// The RONOCASE collation over the UTF-8 text SQLite holds.
 int CompareNoCase(void*, int length_a, const void* a, int length_b, const void* b) {
-  const std::string upper_a =
-      UpperCase(Utf8ToCp1250(std::string_view(static_cast<const char*>(a), length_a)));
-  const std::string upper_b =
-      UpperCase(Utf8ToCp1250(std::string_view(static_cast<const char*>(b), length_b)));
-  const size_t common = std::min(upper_a.size(), upper_b.size());
-  const int c = common == 0 ? 0 : std::memcmp(upper_a.data(), upper_b.data(), common);
-  if (c != 0) return c;
-  return upper_a.size() < upper_b.size() ? -1 : upper_a.size() > upper_b.size() ? 1 : 0;
+  return CompareUpper(
+      Utf8Text{std::string_view(static_cast<const char*>(a), static_cast<size_t>(length_a))},
+      Utf8Text{std::string_view(static_cast<const char*>(b), static_cast<size_t>(length_b))});
 }
 
 std::string_view TextArgument(sqlite3_value* value) {
@@ -161,18 +247,18 @@ void Like(sqlite3_context* context, int argc, sqlite3_value** argv) {
   for (int i = 0; i < argc; ++i) {
     if (sqlite3_value_type(argv[i]) == SQLITE_NULL) return;  // NULL result
   }
-  char escape = 0;
+  int escape = -1;
   if (argc == 3) {
     const std::string e = Utf8ToCp1250(TextArgument(argv[2]));
     if (e.size() != 1) {
       sqlite3_result_error(context, "ESCAPE expression must be a single character", -1);
       return;
     }
-    escape = e[0];
+    escape = static_cast<unsigned char>(e[0]);
   }
-  const std::string pattern = Utf8ToCp1250(TextArgument(argv[0]));
-  const std::string text = Utf8ToCp1250(TextArgument(argv[1]));
-  sqlite3_result_int(context, LikeMatches(pattern, text, escape) ? 1 : 0);
+  const std::string_view pattern = TextArgument(argv[0]);
+  const std::string_view text = TextArgument(argv[1]);
+  sqlite3_result_int(context, Match(Utf8Text{pattern}, Utf8Text{text}, escape) ? 1 : 0);
 }
 
 }  // namespace
@@ -232,36 +318,8 @@ void RegisterDialect(sqlite3* db) {
 }
 
 bool LikeMatches(std::string_view pattern, std::string_view text, char escape) {
-  // Greedy matching with one backtrack point, the last "%" seen.
-  size_t p = 0;
-  size_t t = 0;
-  size_t star_p = std::string_view::npos;
-  size_t star_t = 0;
-  while (t < text.size()) {
-    if (p < pattern.size()) {
-      const char c = pattern[p];
-      if (escape != 0 && c == escape && p + 1 < pattern.size()) {
-        if (UpperChar(pattern[p + 1]) == UpperChar(text[t])) {
-          p += 2;
-          ++t;
-          continue;
-        }
-      } else if (c == '%') {
-        star_p = ++p;
-        star_t = t;
-        continue;
-      } else if (c == '_' || UpperChar(c) == UpperChar(text[t])) {
-        ++p;
-        ++t;
-        continue;
-      }
-    }
-    if (star_p == std::string_view::npos) return false;
-    p = star_p;
-    t = ++star_t;
-  }
-  while (p < pattern.size() && pattern[p] == '%') ++p;
-  return p == pattern.size();
+  return Match(Cp1250Text{pattern}, Cp1250Text{text},
+               escape == 0 ? -1 : static_cast<unsigned char>(escape));
 }
 
 }  // namespace actsdb

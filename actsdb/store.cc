@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <sstream>
 
 #include "actsdb/codepage.h"
 #include "actsdb/schema.h"
@@ -48,7 +47,18 @@ std::string Lower(std::string s) {
   return s;
 }
 
-bool SameName(const std::string& a, const std::string& b) { return Lower(a) == Lower(b); }
+// Column and index names compare without regard to ASCII case, as in SQL.
+bool SameName(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char x = a[i];
+    char y = b[i];
+    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+    if (x != y) return false;
+  }
+  return true;
+}
 
 // A prepared statement that finalizes itself.
 class Statement {
@@ -447,13 +457,19 @@ const Dataset::Value& Dataset::Field(size_t column) const {
   const std::optional<int64_t> key = CurrentKey();
   if (!key) return kNull;
   if (!cache_valid_ || cache_key_ != *key) {
-    cache_.clear();
-    FetchRow(*key, &cache_);
-    cache_.resize(columns_.size());
+    cache_.assign(columns_.size(), Value{});
+    decoded_.assign(columns_.size(), false);
     cache_key_ = *key;
     cache_valid_ = true;
   }
+  if (!decoded_[column]) ReadFields(*key, column, &cache_, &decoded_);
   return cache_[column];
+}
+
+void Dataset::ReadFields(int64_t key, size_t, Row* row, std::vector<bool>* decoded) const {
+  FetchRow(key, row);
+  row->resize(columns_.size());
+  decoded->assign(columns_.size(), true);
 }
 
 void Dataset::Activate(std::vector<Column> columns, std::vector<int64_t> keys) {
@@ -503,10 +519,11 @@ void Dataset::ForEachMatch(size_t column, const Probe& probe, bool case_insensit
   const Type type = columns_[column].type;
   const std::string wanted = case_insensitive ? UpperCase(probe.text) : probe.text;
   Row row;
+  std::vector<bool> decoded;
   for (int64_t key : keys_) {
-    row.clear();
-    FetchRow(key, &row);
-    row.resize(columns_.size());
+    row.assign(columns_.size(), Value{});
+    decoded.assign(columns_.size(), false);
+    ReadFields(key, column, &row, &decoded);
     const Value& v = row[column];
     if (v.null) continue;
     bool match;
@@ -1245,17 +1262,26 @@ void Query::Close() {
 
 void Query::FetchRow(int64_t key, Row* row) const {
   row->assign(columns_.size(), Value{});
+  std::vector<bool> decoded(columns_.size(), false);
+  for (size_t i = 0; i < columns_.size(); ++i) ReadFields(key, i, row, &decoded);
+}
+
+void Query::ReadFields(int64_t key, size_t column, Row* row, std::vector<bool>* decoded) const {
+  (*decoded)[column] = true;
   if (key < 0 || static_cast<size_t>(key) >= rows_.size()) return;
   const std::string& packed = rows_[static_cast<size_t>(key)];
   size_t at = 0;
-  for (Value& v : *row) {
-    if (at >= packed.size()) break;
-    if (packed[at++] == '\0') continue;
-    v.null = false;
-    std::memcpy(&v.number, packed.data() + at, 8);
+  for (size_t i = 0; at < packed.size(); ++i) {
+    if (packed[at++] == '\0') continue;  // null
     uint32_t length;
     std::memcpy(&length, packed.data() + at + 8, 4);
-    v.bytes.assign(packed, at + 12, length);
+    if (i == column) {
+      Value& v = (*row)[column];
+      v.null = false;
+      std::memcpy(&v.number, packed.data() + at, 8);
+      v.bytes.assign(packed, at + 12, length);
+      return;
+    }
     at += 12 + length;
   }
 }
@@ -1310,24 +1336,29 @@ void ClientDataset::SaveActsList(Database& db, const std::string& path) {
 
 void ClientDataset::LoadFromFile(const std::string& path) {
   const std::string what = "cannot load the acts list " + path;
-  std::ifstream in(path, std::ios::binary);
+  // The file image becomes the in-memory database as it is.
+  std::ifstream in(path, std::ios::binary | std::ios::ate);
   if (!in) throw StoreError(what + ": the file cannot be read");
-  std::ostringstream content;
-  content << in.rdbuf();
-  const std::string bytes = content.str();
+  const auto size = static_cast<sqlite3_int64>(in.tellg());
+  in.seekg(0);
+  auto* image = static_cast<char*>(sqlite3_malloc64(static_cast<sqlite3_uint64>(size) + 1));
+  if (image == nullptr) throw StoreError(what + ": out of memory");
+  if (!in.read(image, size)) {
+    sqlite3_free(image);
+    throw StoreError(what + ": the file cannot be read");
+  }
 
   CloseMemory();
   if (active_) Deactivate();
-  memory_ = OpenConnection(":memory:", SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, what);
-  auto* image = static_cast<unsigned char*>(sqlite3_malloc64(bytes.size() ? bytes.size() : 1));
-  if (image == nullptr) {
-    CloseMemory();
-    throw StoreError(what + ": out of memory");
+  try {
+    memory_ = OpenConnection(":memory:", SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, what);
+  } catch (...) {
+    sqlite3_free(image);
+    throw;
   }
-  std::memcpy(image, bytes.data(), bytes.size());
+  // Frees the image, even when it fails.
   const int rc = sqlite3_deserialize(
-      memory_, "main", image, static_cast<sqlite3_int64>(bytes.size()),
-      static_cast<sqlite3_int64>(bytes.size()),
+      memory_, "main", reinterpret_cast<unsigned char*>(image), size, size,
       SQLITE_DESERIALIZE_FREEONCLOSE | SQLITE_DESERIALIZE_RESIZEABLE);
   if (rc != SQLITE_OK) {
     const std::string reason = sqlite3_errmsg(memory_);
@@ -1384,6 +1415,7 @@ void ClientDataset::Close() {
 void ClientDataset::CloseMemory() {
   sqlite3_finalize(fetch_);
   fetch_ = nullptr;
+  fetch_on_row_ = false;
   if (memory_ != nullptr) sqlite3_close_v2(memory_);
   memory_ = nullptr;
   positions_.reset();
@@ -1391,6 +1423,8 @@ void ClientDataset::CloseMemory() {
 
 void ClientDataset::EmptyDataSet() {
   CheckActive();
+  sqlite3_reset(fetch_);
+  fetch_on_row_ = false;
   Exec(memory_, std::string("DELETE FROM ") + kActsListTable, "client dataset: cannot empty");
   Relist(where_sql_, order_sql_);
 }
@@ -1535,6 +1569,24 @@ void ClientDataset::FetchRow(int64_t key, Row* row) const {
     }
   }
   sqlite3_reset(fetch_);
+}
+
+void ClientDataset::ReadFields(int64_t key, size_t column, Row* row,
+                               std::vector<bool>* decoded) const {
+  // The statement stays on the row so that each field is decoded only when
+  // asked for; walking the list usually reads one or two of fifteen.
+  if (!fetch_on_row_ || fetch_key_ != key) {
+    sqlite3_reset(fetch_);
+    sqlite3_bind_int64(fetch_, 1, key);
+    fetch_on_row_ = sqlite3_step(fetch_) == SQLITE_ROW;
+    fetch_key_ = key;
+  }
+  if (fetch_on_row_) {
+    Value& v = (*row)[column];
+    ReadValue(fetch_, static_cast<int>(column), static_cast<uint8_t>(columns_[column].type),
+              &v.null, &v.number, &v.bytes);
+  }
+  (*decoded)[column] = true;
 }
 
 size_t ClientDataset::PositionOf(int64_t key) const {

@@ -170,6 +170,10 @@ class Dataset {
   // Reads the row with `key` (an entry of keys_). A row that vanished
   // reads as all nulls.
   virtual void FetchRow(int64_t key, Row* row) const = 0;
+  // Reads the fields of the row with `key` into `row`, at least `column`,
+  // and marks in `decoded` which it read. The default reads the whole row.
+  virtual void ReadFields(int64_t key, size_t column, Row* row,
+                          std::vector<bool>* decoded) const;
   // The position of `key` in keys_, or kNoRow.
   virtual size_t PositionOf(int64_t key) const;
   // Calls `visit` with the key of each row whose column matches, in cursor
@@ -225,6 +229,7 @@ class Dataset {
   mutable bool cache_valid_ = false;
   mutable int64_t cache_key_ = 0;
   mutable Row cache_;
+  mutable std::vector<bool> decoded_;
 };
 
 // A table of the database, in the order of a named index or of its key.
@@ -333,6 +338,8 @@ class Query : public Dataset {
   std::string Describe() const override;
   void FetchRow(int64_t key, Row* row) const override;
   size_t PositionOf(int64_t key) const override;
+  void ReadFields(int64_t key, size_t column, Row* row,
+                  std::vector<bool>* decoded) const override;
 
  private:
   std::string Translate() const;
@@ -380,6 +387,8 @@ class ClientDataset : public Dataset {
   void ForEachMatch(size_t column, const Probe& probe, bool case_insensitive,
                     const std::function<bool(int64_t key)>& visit) override;
   void FilteringChanged() override;
+  void ReadFields(int64_t key, size_t column, Row* row,
+                  std::vector<bool>* decoded) const override;
 
  private:
   struct Index {
@@ -394,6 +403,8 @@ class ClientDataset : public Dataset {
 
   sqlite3* memory_ = nullptr;  // the loaded acts list
   mutable sqlite3_stmt* fetch_ = nullptr;
+  mutable bool fetch_on_row_ = false;  // fetch_ stands on the row fetch_key_
+  mutable int64_t fetch_key_ = 0;
   std::string filter_text_;
   std::string where_sql_;  // the filter expression in force
   std::vector<Index> indexes_;
