@@ -59,10 +59,12 @@ std::unique_ptr<Session>& OpenSession() {
   return session;
 }
 
+void ReportToStandardError(const std::string& message) {
+  std::cerr << actsdb::Cp1250ToUtf8(message) << "\n";
+}
+
 std::function<void(const std::string&)>& Report() {
-  static std::function<void(const std::string&)> report = [](const std::string& message) {
-    std::cerr << actsdb::Cp1250ToUtf8(message) << "\n";
-  };
+  static std::function<void(const std::string&)> report = ReportToStandardError;
   return report;
 }
 
@@ -114,7 +116,7 @@ void StartSession(const SessionPlaces& places) {
 }
 
 void SetSessionReport(std::function<void(const std::string&)> report) {
-  Report() = std::move(report);
+  Report() = report ? std::move(report) : ReportToStandardError;
 }
 
 actsdb::Database& SessionDatabase() { return *Current().db; }

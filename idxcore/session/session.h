@@ -97,7 +97,8 @@ SessionPlaces LookupSessionPlaces();
 IDXCORE_EXPORT void StartSession(const SessionPlaces& places);
 
 /* Receives the reports about skipped modification lines (Windows-1250
- * text). The default writes them to standard error. */
+ * text). The default (and an empty function) writes them to standard
+ * error. */
 IDXCORE_EXPORT void SetSessionReport(std::function<void(const std::string&)> report);
 
 /* The open session's database (throws when none is open), for a caller

@@ -1,0 +1,232 @@
+#include "idxcore/session/session.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "actsdb/schema.h"
+#include "actsdb/store.h"
+#include "idxcore/import/text_parsing.h"
+#include "idxcore/index/test_util.h"
+
+namespace idxcore {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The sample installation's sources in the repository.
+std::string SampleDir() {
+  const char* dir = std::getenv("CORVANA_SAMPLE");
+  return dir != nullptr ? dir : CORVANA_SAMPLE_DIR;
+}
+
+std::string SampleAct(const std::string& name) {
+  return ReadBytes(SampleDir() + "/acts/" + name);
+}
+
+// The IdAct of every act a dictionary word's chain names (retired records,
+// act 0, left out), read through the cursor exports as the viewer does.
+std::set<int32_t> SearchActs(actsdb::Database& db, const std::string& database_dir,
+                             const std::string& word) {
+  actsdb::Table dictionary(db, "tblcuv");
+  dictionary.Open();
+  std::set<int32_t> acts;
+  if (!dictionary.Locate("Word", word)) return acts;
+  _cautstr(database_dir.c_str());
+  _findrecbypos(static_cast<int32_t>(dictionary.AsInteger("First")));
+  do {
+    recwrd r;
+    _getcrt(&r);
+    if (r.act_id != 0) acts.insert(r.act_id);
+  } while (_findnextrec() != 0);
+  _cautstp();
+  return acts;
+}
+
+// Each dictionary row's First and Last, by IdWord.
+std::map<int64_t, std::pair<int64_t, int64_t>> ChainEndsByWord(actsdb::Database& db) {
+  actsdb::Table dictionary(db, "tblcuv");
+  dictionary.Open();
+  std::map<int64_t, std::pair<int64_t, int64_t>> ends;
+  for (bool on = dictionary.First(); on; on = dictionary.Next()) {
+    ends[dictionary.AsInteger("IdWord")] = {dictionary.AsInteger("First"),
+                                            dictionary.AsInteger("Last")};
+  }
+  return ends;
+}
+
+// An installation made from the sample's heading definitions and codes.
+class SessionTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    places_ = MakeInstallation("install");
+  }
+  void TearDown() override { _frmstp(); }
+
+  SessionPlaces MakeInstallation(const std::string& name) {
+    SessionPlaces places{dir_.file(name), dir_.file(name) + "/" + actsdb::kDatabaseDirName};
+    fs::create_directories(places.install_dir);
+    fs::copy_file(SampleDir() + "/adn2.txt", places.install_dir + "/adn2.txt");
+    fs::create_directories(places.database_dir);
+    auto db = actsdb::Database::Open(DatabaseFile(places), /*create=*/true);
+    actsdb::CreateSchema(*db);
+    actsdb::SeedCodeTables(*db, SampleDir() + "/codes.tsv");
+    return places;
+  }
+
+  std::string DatabaseFile(const SessionPlaces& places) {
+    return places.database_dir + "/" + actsdb::kDatabaseFileName;
+  }
+
+  TempDir dir_;
+  SessionPlaces places_;
+};
+
+TEST_F(SessionTest, ReplayedDumpReproducesTheIndex) {
+  StartSession(places_);
+  _prelbuf(SampleAct("01_l_12_2001.txt").c_str());
+  _frmstp();
+  // The replaying installation: a copy of the index as it was when the
+  // dumping began.
+  const std::string copy = dir_.file("copy");
+  fs::create_directories(copy);
+  for (const char* file : {"word.dat", "poziti.dat"}) {
+    fs::copy_file(places_.database_dir + "/" + file, copy + "/" + file);
+  }
+  std::map<int64_t, std::pair<int64_t, int64_t>> ends_before;
+  {
+    auto db = actsdb::Database::Open(DatabaseFile(places_));
+    ends_before = ChainEndsByWord(*db);
+  }
+
+  const std::string dump = dir_.file("dump");
+  fs::create_directories(dump);
+  StartSession(places_);
+  _setdump(dump.c_str());
+  for (const char* act : {"03_oug_5_2002.txt", "21_l_12_2001_rep1.txt", "04_l_30_2002.txt",
+                          "01_l_12_2001.txt"}) {  // the last one replaces itself
+    _prelbuf(SampleAct(act).c_str());
+  }
+  _frmstp();
+  EXPECT_GT(fs::file_size(dump + "/word.dmp"), 0u);
+  EXPECT_EQ(fs::file_size(dump + "/word.dmp") % 17, 0u);
+
+  // Its dictionary holds every word the dump names (the tables travel
+  // with the update); First and Last are as they were before the dump.
+  fs::copy_file(DatabaseFile(places_), copy + "/" + actsdb::kDatabaseFileName);
+  std::map<int64_t, std::pair<int64_t, int64_t>> ends_after;
+  {
+    auto db = actsdb::Database::Open(copy + "/" + actsdb::kDatabaseFileName);
+    ends_after = ChainEndsByWord(*db);
+    actsdb::Table dictionary(*db, "tblcuv");
+    dictionary.Open(true);
+    for (bool on = dictionary.First(); on; on = dictionary.Next()) {
+      const auto before = ends_before.find(dictionary.AsInteger("IdWord"));
+      dictionary.Edit();
+      dictionary.SetInteger("First", before == ends_before.end() ? -1 : before->second.first);
+      dictionary.SetInteger("Last", before == ends_before.end() ? -1 : before->second.second);
+      dictionary.Post();
+    }
+  }
+
+  StartSession({places_.install_dir, copy});
+  _processdump(dump.c_str());
+  _frmstp();
+  for (const char* file : {"word.dat", "poziti.dat"}) {
+    EXPECT_EQ(ReadBytes(copy + "/" + file), ReadBytes(places_.database_dir + "/" + file))
+        << file;
+  }
+  auto db = actsdb::Database::Open(copy + "/" + actsdb::kDatabaseFileName);
+  EXPECT_EQ(ChainEndsByWord(*db), ends_after);
+}
+
+TEST_F(SessionTest, ModificationListIsSavedInTheInstallationAfterEachAct) {
+  StartSession(places_);
+  _prelbufwmod(SampleAct("01_l_12_2001.txt").c_str());
+  const std::vector<std::string> first =
+      SplitLines(ReadBytes(places_.install_dir + "/modif.txt"));
+  EXPECT_EQ(first, (std::vector<std::string>{"M L PARL 2001 12 0##OUG GUV 2002 5 0",
+                                             "C L PARL 2001 12 0##L PARL 2008 5 0"}));
+  _prelbufwmod(SampleAct("06_og_8_2003.txt").c_str());
+  const std::string saved = ReadBytes(places_.install_dir + "/modif.txt");
+  EXPECT_EQ(SplitLines(saved).size(), 4u);
+  EXPECT_EQ(saved.substr(0, saved.find("\r\n") + 2), first[0] + "\r\n");
+
+  // The saved lines are what the act-level processing reads.
+  _prelbuf(SampleAct("03_oug_5_2002.txt").c_str());
+  std::vector<std::string> reports;
+  SetSessionReport([&reports](const std::string& m) { reports.push_back(m); });
+  _prelmod(saved.c_str());
+  SetSessionReport(nullptr);
+  EXPECT_TRUE(reports.empty());
+  actsdb::Table busy(SessionDatabase(), "tblModif");
+  EXPECT_THROW(busy.Open(), actsdb::StoreError);  // the session holds it
+  _frmstp();
+  auto db = actsdb::Database::Open(DatabaseFile(places_));
+  actsdb::Table links(*db, "tblModif");
+  actsdb::Table queue(*db, "tblmodtxt");
+  links.Open();
+  queue.Open();
+  EXPECT_EQ(links.RecordCount(), 1);  // only the ordinance of 2002 is there
+  EXPECT_EQ(queue.RecordCount(), 4);
+}
+
+TEST_F(SessionTest, ReorganisedIndexAnswersTheSameSearches) {
+  StartSession(places_);
+  for (const auto& entry : fs::directory_iterator(SampleDir() + "/acts")) {
+    const std::string name = entry.path().filename().string();
+    if (name == "modif.txt" || name == "modart.txt") continue;
+    _prelbuf(ReadBytes(entry.path().string()).c_str());
+  }
+  _frmstp();
+  // Every word of the dictionary is searched, before and after.
+  std::vector<std::string> words;
+  std::vector<std::set<int32_t>> before;
+  {
+    auto db = actsdb::Database::Open(DatabaseFile(places_));
+    actsdb::Table dictionary(*db, "tblcuv");
+    dictionary.Open();
+    for (bool on = dictionary.First(); on; on = dictionary.Next()) {
+      words.push_back(dictionary.AsString("Word"));
+    }
+    dictionary.Close();
+    for (const std::string& w : words) before.push_back(SearchActs(*db, places_.database_dir, w));
+  }
+  ASSERT_GT(words.size(), 100u);
+
+  StartSession(places_);
+  _putinorder();
+  EXPECT_THROW(_prelbuf(SampleAct("01_l_12_2001.txt").c_str()), std::logic_error);
+  _frmstp();
+  EXPECT_FALSE(fs::exists(places_.database_dir + "/word2.dat"));
+
+  auto db = actsdb::Database::Open(DatabaseFile(places_));
+  actsdb::Table dictionary(*db, "tblcuv");
+  dictionary.Open();
+  dictionary.SetIndexName("index1");
+  int32_t expected_first = 0;
+  for (bool on = dictionary.First(); on; on = dictionary.Next()) {
+    EXPECT_EQ(dictionary.AsInteger("First"), expected_first) << dictionary.AsString("Word");
+    expected_first = static_cast<int32_t>(dictionary.AsInteger("Last")) + 1;
+  }
+  for (size_t i = 0; i < words.size(); ++i) {
+    EXPECT_EQ(SearchActs(*db, places_.database_dir, words[i]), before[i]) << words[i];
+  }
+}
+
+TEST_F(SessionTest, ExportsNeedAnOpenSession) {
+  EXPECT_THROW(_prelbuf("x"), std::logic_error);
+  EXPECT_THROW(_putinorder(), std::logic_error);
+  StartSession(places_);
+  EXPECT_THROW(StartSession(places_), std::logic_error);
+}
+
+}  // namespace
+}  // namespace idxcore
