@@ -2,7 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
 #include "actsdb/codepage.h"
+#include "actsdb/stemming.h"
+#include "idxcore/import/text_parsing.h"
 
 namespace finding {
 namespace {
@@ -40,6 +47,31 @@ TEST(SearchStemTest, FoldsThenStemsAndCuts) {
       {"Abcdefghijklmnopqrstuvwxyzabcdefu", "Abcdefghijklmnopqrstuvwxy"},
   };
   for (const auto& [word, want] : cases) EXPECT_EQ(SearchStem(word), want) << word;
+}
+
+// Every word of the real act texts, typed as it stands in the text, meets
+// the stem the importer stores for it.
+TEST(SearchStemTest, MeetsTheIndexStemsOfTheCorpus) {
+  namespace fs = std::filesystem;
+  const char* corpus = std::getenv("CORVANA_CORPUS");
+  if (corpus == nullptr || !fs::exists(fs::path(corpus) / "acts")) {
+    GTEST_SKIP() << "no act corpus (CORVANA_CORPUS)";
+  }
+  for (const auto& file : fs::directory_iterator(fs::path(corpus) / "acts")) {
+    std::ifstream in(file.path(), std::ios::binary);
+    std::string line;
+    while (std::getline(in, line)) {
+      Words searched;
+      for (const std::string& word : SplitTextWords(line)) {
+        searched.push_back(actsdb::UpperCase(SearchStem(word)));
+      }
+      Words indexed;
+      for (const std::string& token : idxcore::ParseLine(line, idxcore::CharSet::kLetter, 3)) {
+        indexed.push_back(actsdb::DictionaryStem(token));
+      }
+      ASSERT_EQ(searched, indexed) << file.path() << ": " << actsdb::Cp1250ToUtf8(line);
+    }
+  }
 }
 
 }  // namespace
