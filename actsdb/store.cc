@@ -108,9 +108,13 @@ void Exec(sqlite3* db, const std::string& sql, const std::string& what) {
   }
 }
 
+// Dataset::Type for the helpers here, which cannot name the protected enum;
+// Dataset::ColumnIndex checks that the two agree.
+enum FieldType : uint8_t { kTextField, kIntegerField, kBooleanField, kDateField, kBlobField };
+
 // The interface type of a declared SQL type.
 struct DeclaredType {
-  uint8_t type;  // Dataset::Type as a number (the enum is protected)
+  FieldType type;
   int width;
 };
 
@@ -120,26 +124,23 @@ DeclaredType ParseDeclaredType(std::string declared) {
   const size_t open = declared.find('(');
   if (open != std::string::npos) width = std::atoi(declared.c_str() + open + 1);
   const std::string head = declared.substr(0, open);
-  // Order as in Dataset::Type: text, integer, boolean, date, blob.
-  if (head.find("bool") != std::string::npos) return {2, 0};
-  if (head.find("date") != std::string::npos) return {3, 0};
-  if (head.find("blob") != std::string::npos) return {4, 0};
-  if (head.find("int") != std::string::npos) return {1, 0};
-  return {0, width};
+  if (head.find("bool") != std::string::npos) return {kBooleanField, 0};
+  if (head.find("date") != std::string::npos) return {kDateField, 0};
+  if (head.find("blob") != std::string::npos) return {kBlobField, 0};
+  if (head.find("int") != std::string::npos) return {kIntegerField, 0};
+  return {kTextField, width};
 }
-
-std::string SqliteReason(sqlite3* db) { return sqlite3_errmsg(db); }
 
 // Binds a field value for the column's type; text goes to the file as UTF-8.
 void BindValue(sqlite3_stmt* stmt, int i, bool null, int64_t number, const std::string& bytes,
-               uint8_t type) {
+               FieldType type) {
   if (null) {
     sqlite3_bind_null(stmt, i);
-  } else if (type == 1 || type == 2) {
+  } else if (type == kIntegerField || type == kBooleanField) {
     sqlite3_bind_int64(stmt, i, number);
-  } else if (type == 4) {
+  } else if (type == kBlobField) {
     sqlite3_bind_blob(stmt, i, bytes.data(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
-  } else if (type == 3) {
+  } else if (type == kDateField) {
     sqlite3_bind_text(stmt, i, bytes.data(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
   } else {
     const std::string utf8 = Cp1250ToUtf8(bytes);
@@ -148,19 +149,19 @@ void BindValue(sqlite3_stmt* stmt, int i, bool null, int64_t number, const std::
 }
 
 // Reads column `i` of the statement's row for a field of `type`.
-void ReadValue(sqlite3_stmt* stmt, int i, uint8_t type, bool* null, int64_t* number,
+void ReadValue(sqlite3_stmt* stmt, int i, FieldType type, bool* null, int64_t* number,
                std::string* bytes) {
   const int storage = sqlite3_column_type(stmt, i);
   *null = storage == SQLITE_NULL;
   *number = 0;
   bytes->clear();
   if (*null) return;
-  if (type == 1 || type == 2) {
+  if (type == kIntegerField || type == kBooleanField) {
     *number = sqlite3_column_int64(stmt, i);
     return;
   }
   if (storage == SQLITE_INTEGER) *number = sqlite3_column_int64(stmt, i);
-  if (type == 4) {
+  if (type == kBlobField) {
     const void* blob = sqlite3_column_blob(stmt, i);
     bytes->assign(static_cast<const char*>(blob),
                   static_cast<size_t>(sqlite3_column_bytes(stmt, i)));
@@ -169,7 +170,7 @@ void ReadValue(sqlite3_stmt* stmt, int i, uint8_t type, bool* null, int64_t* num
   const unsigned char* text = sqlite3_column_text(stmt, i);
   std::string_view utf8(reinterpret_cast<const char*>(text),
                         static_cast<size_t>(sqlite3_column_bytes(stmt, i)));
-  if (type == 3) {
+  if (type == kDateField) {
     bytes->assign(utf8);
   } else {
     *bytes = Utf8ToCp1250(utf8);
@@ -222,7 +223,7 @@ std::function<bool(std::string_view)> DateColumnsOf(sqlite3* db) {
   for (const std::string& table : table_names) {
     Statement info(db, "PRAGMA table_info(" + Quote(table) + ")", "reading table " + table);
     while (info.Step()) {
-      if (ParseDeclaredType(info.Text(2)).type == 3) names.push_back(Lower(info.Text(1)));
+      if (ParseDeclaredType(info.Text(2)).type == kDateField) names.push_back(Lower(info.Text(1)));
     }
   }
   return [names](std::string_view column) {
@@ -445,6 +446,11 @@ void Dataset::CheckActive() const {
 }
 
 size_t Dataset::ColumnIndex(const std::string& column) const {
+  static_assert(static_cast<FieldType>(Type::kText) == kTextField &&
+                static_cast<FieldType>(Type::kInteger) == kIntegerField &&
+                static_cast<FieldType>(Type::kBoolean) == kBooleanField &&
+                static_cast<FieldType>(Type::kDate) == kDateField &&
+                static_cast<FieldType>(Type::kBlob) == kBlobField);
   for (size_t i = 0; i < columns_.size(); ++i) {
     if (SameName(columns_[i].name, column)) return i;
   }
@@ -748,7 +754,7 @@ void Table::Open(bool exclusive) {
     }
     select += " FROM " + Quote(name_) + " WHERE rowid = ?";
     if (sqlite3_prepare_v2(db_.handle(), select.c_str(), -1, &fetch_, nullptr) != SQLITE_OK) {
-      throw StoreError(Describe() + ": " + SqliteReason(db_.handle()));
+      throw StoreError(Describe() + ": " + std::string(sqlite3_errmsg(db_.handle())));
     }
     rollbacks_seen_ = db_.rollbacks_;
     positions_.reset();
@@ -806,11 +812,11 @@ void Table::FetchRow(int64_t key, Row* row) const {
   if (rc == SQLITE_ROW) {
     for (size_t i = 0; i < columns_.size(); ++i) {
       Value& v = (*row)[i];
-      ReadValue(fetch_, static_cast<int>(i), static_cast<uint8_t>(columns_[i].type), &v.null,
+      ReadValue(fetch_, static_cast<int>(i), static_cast<FieldType>(columns_[i].type), &v.null,
                 &v.number, &v.bytes);
     }
   } else if (rc != SQLITE_DONE) {
-    const std::string reason = SqliteReason(db_.handle());
+    const std::string reason = std::string(sqlite3_errmsg(db_.handle()));
     sqlite3_reset(fetch_);
     throw StoreError(Describe() + ": cannot read a row: " + reason);
   }
@@ -1115,7 +1121,7 @@ void Table::Post() {
     for (size_t i : set) {
       const Value& v = buffer_[i];
       BindValue(write.get(), param++, v.null, v.number, v.bytes,
-                static_cast<uint8_t>(columns_[i].type));
+                static_cast<FieldType>(columns_[i].type));
     }
     if (!inserting) write.BindInt(param, *CurrentKey());
     write.Step();
@@ -1242,7 +1248,7 @@ void Query::Open() {
                           : storage == SQLITE_BLOB  ? Type::kBlob
                                                     : Type::kText;
       }
-      ReadValue(select.get(), i, static_cast<uint8_t>(columns[i].type), &v.null, &v.number,
+      ReadValue(select.get(), i, static_cast<FieldType>(columns[i].type), &v.null, &v.number,
                 &v.bytes);
       PackValue(v.null, v.number, v.bytes, &packed);
     }
@@ -1530,7 +1536,14 @@ void ClientDataset::AddIndex(const std::string& name, const std::string& fields,
     }
     order += ", ";
   }
-  indexes_.push_back({name, order + "rowid"});
+  indexes_.push_back({name, {fields, descending_fields, case_insensitive}, order + "rowid"});
+}
+
+std::optional<ClientDataset::IndexDef> ClientDataset::FindIndex(const std::string& name) const {
+  for (const Index& index : indexes_) {
+    if (SameName(index.name, name)) return index.def;
+  }
+  return std::nullopt;
 }
 
 void ClientDataset::DeleteIndex(const std::string& name) {
@@ -1564,7 +1577,7 @@ void ClientDataset::FetchRow(int64_t key, Row* row) const {
   if (sqlite3_step(fetch_) == SQLITE_ROW) {
     for (size_t i = 0; i < columns_.size(); ++i) {
       Value& v = (*row)[i];
-      ReadValue(fetch_, static_cast<int>(i), static_cast<uint8_t>(columns_[i].type), &v.null,
+      ReadValue(fetch_, static_cast<int>(i), static_cast<FieldType>(columns_[i].type), &v.null,
                 &v.number, &v.bytes);
     }
   }
@@ -1583,7 +1596,7 @@ void ClientDataset::ReadFields(int64_t key, size_t column, Row* row,
   }
   if (fetch_on_row_) {
     Value& v = (*row)[column];
-    ReadValue(fetch_, static_cast<int>(column), static_cast<uint8_t>(columns_[column].type),
+    ReadValue(fetch_, static_cast<int>(column), static_cast<FieldType>(columns_[column].type),
               &v.null, &v.number, &v.bytes);
   }
   (*decoded)[column] = true;

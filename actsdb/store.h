@@ -380,6 +380,15 @@ class ClientDataset : public Dataset {
   void DeleteIndex(const std::string& name);
   void SetIndexName(const std::string& name);  // "" = load order
 
+  // An index as it was added (the grid rebuilds its sort from it); nullopt
+  // when there is none of that name.
+  struct IndexDef {
+    std::string fields;
+    std::string descending_fields;
+    bool case_insensitive = false;
+  };
+  std::optional<IndexDef> FindIndex(const std::string& name) const;
+
  protected:
   std::string Describe() const override;
   void FetchRow(int64_t key, Row* row) const override;
@@ -393,6 +402,7 @@ class ClientDataset : public Dataset {
  private:
   struct Index {
     std::string name;
+    IndexDef def;
     std::string order_sql;
   };
   // The WHERE clause of the filter expression ("" when none applies).

@@ -630,6 +630,9 @@ TEST_F(ClientDatasetTest, SecondaryIndexesSortByManyFieldsDescendingAndIgnoringC
   list.DeleteIndex("SortGrid");
   list.AddIndex("SortGrid", "IdTipAct;Anul", "Anul;IdTipAct", true);
   list.SetIndexName("SortGrid");
+  ASSERT_TRUE(list.FindIndex("SortGrid"));
+  EXPECT_EQ(list.FindIndex("SortGrid")->descending_fields, "Anul;IdTipAct");
+  EXPECT_FALSE(list.FindIndex("Other"));
   EXPECT_EQ(Walk(list, "IdAct"), (std::vector<int64_t>{4, 3, 2, 5, 1}));
 
   // Sorting keeps the filter and the current row.
