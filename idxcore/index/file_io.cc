@@ -44,6 +44,13 @@ void WriteAt(int fd, const std::string& path, const void* buf, size_t size, off_
   }
 }
 
+void RequireRegularFile(int fd, const std::string& path) {
+  struct stat st;
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) return;
+  ::close(fd);
+  throw IndexError(path + ": not a regular file");
+}
+
 int64_t FileSize(int fd, const std::string& path) {
   struct stat st;
   if (::fstat(fd, &st) != 0) Fail(path, "cannot read its size");

@@ -35,6 +35,10 @@ int64_t ReadAt(int fd, void* buf, size_t size, off_t offset);
 // Writes all `size` bytes at `offset`; throws IndexError naming `path`.
 void WriteAt(int fd, const std::string& path, const void* buf, size_t size, off_t offset);
 
+// Throws IndexError naming `path` unless `fd` is a regular file (a
+// directory opens for reading but reads nothing). Closes `fd` first.
+void RequireRegularFile(int fd, const std::string& path);
+
 // The file's size now; throws IndexError naming `path`.
 int64_t FileSize(int fd, const std::string& path);
 

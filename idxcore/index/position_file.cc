@@ -16,6 +16,7 @@ PositionFile::PositionFile(const std::string& path, Mode mode) : path_(path) {
   fd_ = mode == Mode::kRead ? ::open(path.c_str(), O_RDONLY | O_CLOEXEC)
                             : ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
   if (fd_ < 0) throw IndexError(path + ": cannot open: " + std::strerror(errno));
+  RequireRegularFile(fd_, path_);
 }
 
 PositionFile::~PositionFile() { ::close(fd_); }

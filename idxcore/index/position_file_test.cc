@@ -38,6 +38,7 @@ TEST(PositionFileTest, AppendsRunsAsLittleEndianAndReadsThemBack) {
 TEST(PositionFileTest, ReaderNeedsTheFileAndCannotWrite) {
   TempDir dir;
   EXPECT_THROW(PositionFile(dir.file("poziti.dat"), PositionFile::Mode::kRead), IndexError);
+  EXPECT_THROW(PositionFile(dir.path(), PositionFile::Mode::kRead), IndexError);
   WriteBytes(dir.file("poziti.dat"), std::string("\x05\x00", 2));
   PositionFile reader(dir.file("poziti.dat"), PositionFile::Mode::kRead);
   EXPECT_EQ(reader.read(0, 1), (Positions{5}));

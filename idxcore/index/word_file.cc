@@ -87,6 +87,7 @@ diskvec<E>::diskvec(const std::string& path, uint8_t write) : path_(path) {
     }
   }
   if (fd_ < 0) throw IndexError(path + ": cannot open: " + std::strerror(errno));
+  RequireRegularFile(fd_, path_);
   if (write || created) {
     const unsigned char header[kHeaderSize] = {};
     try {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -116,6 +117,8 @@ TEST(WordFileTest, OpeningKeepsRecordsAndOnlyAWriterRewritesTheHeader) {
 TEST(WordFileTest, OpenFailuresAndDamagedFiles) {
   TempDir dir;
   EXPECT_THROW(Hash(dir.file("missing/word.dat"), 0), IndexError);
+  std::filesystem::create_directory(dir.file("folder.dat"));
+  EXPECT_THROW(Hash(dir.file("folder.dat"), 0), IndexError);
 
   // A reader creates a missing file, with its header.
   { Hash h(dir.file("word.dat"), 0); EXPECT_EQ(h.getsize(), 0); }
