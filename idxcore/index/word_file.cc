@@ -1,7 +1,6 @@
 #include "idxcore/index/word_file.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <bit>
