@@ -756,6 +756,20 @@ void Table::Open(bool exclusive) {
     if (sqlite3_prepare_v2(db_.handle(), select.c_str(), -1, &fetch_, nullptr) != SQLITE_OK) {
       throw StoreError(Describe() + ": " + std::string(sqlite3_errmsg(db_.handle())));
     }
+    nocase_indexed_.assign(columns.size(), false);
+    Statement indexes(db_.handle(),
+                      "SELECT x.name, x.coll FROM pragma_index_list(?1) AS l, "
+                      "pragma_index_xinfo(l.name) AS x WHERE x.seqno = 0",
+                      Describe());
+    indexes.BindText(1, name_);
+    while (indexes.Step()) {
+      for (size_t i = 0; i < columns.size(); ++i) {
+        if (SameName(columns[i].name, indexes.Text(0)) &&
+            SameName(indexes.Text(1), kNoCaseCollation)) {
+          nocase_indexed_[i] = true;
+        }
+      }
+    }
     rollbacks_seen_ = db_.rollbacks_;
     positions_.reset();
     Activate(std::move(columns), ListKeys());
@@ -836,8 +850,13 @@ void Table::ForEachMatch(size_t column, const Probe& probe, bool case_insensitiv
   const Column& c = columns_[column];
   std::string where = RestrictionSql();
   where += where.empty() ? " WHERE " : " AND ";
-  where += Quote(c.name) + " = ?";
-  if (case_insensitive && c.type == Type::kText) where += std::string(" COLLATE ") + kNoCaseCollation;
+  where += Quote(c.name) + " = ?1";
+  if (c.type == Type::kText && (case_insensitive || nocase_indexed_[column])) {
+    // An exact match is also a match without regard to case: that term lets
+    // a case-insensitive index (the dictionary's) serve exact lookups too.
+    where += std::string(" COLLATE ") + kNoCaseCollation;
+    if (!case_insensitive) where += " AND " + Quote(c.name) + " = ?1";
+  }
   Statement find(db_.handle(),
                  "SELECT rowid FROM " + Quote(name_) + where + " ORDER BY " + order_sql_,
                  Describe() + ": locate on " + c.name);

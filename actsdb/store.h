@@ -311,6 +311,7 @@ class Table : public Dataset {
   Row buffer_;
   std::vector<bool> assigned_;
   uint64_t rollbacks_seen_ = 0;
+  std::vector<bool> nocase_indexed_;  // columns leading a case-insensitive index
   int lock_fd_ = -1;
   mutable sqlite3_stmt* fetch_ = nullptr;
   mutable std::unique_ptr<std::vector<std::pair<int64_t, size_t>>> positions_;

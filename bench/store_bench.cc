@@ -33,6 +33,14 @@ std::string Key(int i) {
          std::to_string(i / 64 + 1) + " " + std::to_string(year) + " 0";
 }
 
+constexpr int kWordCount = 100000;
+
+// Dictionary words: upper case, some with Romanian letters.
+std::string Word(int i) {
+  static const char* const kStems[] = {"ACHIZIŢI", "HOTĂR", "ÎNCHIRI", "LEG", "ŞCOAL", "CONTRACT"};
+  return Utf8ToCp1250(std::string(kStems[i % 6]) + std::to_string(i));
+}
+
 // The benchmark database, built once per run in a temporary directory.
 struct Fixture {
   std::string dir;
@@ -70,6 +78,15 @@ struct Fixture {
       acts.SetString("Limba", "R");
       acts.SetString("IndNum", Key(i));
       acts.Post();
+    }
+    Table words(*db, "tblcuv");
+    words.Open(true);
+    for (int i = 0; i < kWordCount; ++i) {
+      words.Append();
+      words.SetString("Word", Word(i));
+      words.SetInteger("First", i);
+      words.SetInteger("Last", i);
+      words.Post();
     }
     db->Commit();
     dump = dir + "/dump.dst";
@@ -211,6 +228,18 @@ void BM_LocateByActKeyFiltered(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_LocateByActKeyFiltered)->Unit(benchmark::kMicrosecond);
+
+void BM_LocateWord(benchmark::State& state) {
+  const bool case_insensitive = state.range(0) != 0;
+  Table words(*Shared().db, "tblcuv");
+  words.Open();
+  std::mt19937 random(5);
+  for (auto _ : state) {
+    const int i = static_cast<int>(random() % kWordCount);
+    if (!words.Locate("Word", Word(i), case_insensitive)) state.SkipWithError("word not found");
+  }
+}
+BENCHMARK(BM_LocateWord)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 void BM_LocateByActId(benchmark::State& state) {
   Table acts(*Shared().db, "tblActe");
