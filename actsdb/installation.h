@@ -1,0 +1,35 @@
+// An installation directory: its folders, the database and the files the
+// programs expect there.
+//
+//   DIR/zazi1/corvana.db   the acts database and, beside it, the word index
+//   DIR/update/            acts waiting for the update program
+//   DIR/net/               shared working files of the programs
+//   DIR/htm/right/         the help pages
+//   DIR/adn2.txt           the heading definitions of the import
+#ifndef CORVANA_ACTSDB_INSTALLATION_H_
+#define CORVANA_ACTSDB_INSTALLATION_H_
+
+#include <memory>
+#include <string>
+
+#include "actsdb/store.h"
+
+namespace actsdb {
+
+// The database file of an installation.
+std::string DatabasePath(const std::string& install_dir);
+
+// Creates the database of `install_dir` with the schema and the code tables
+// of `codes_tsv` when it does not exist yet, and opens it. An existing
+// database is opened as it is.
+std::unique_ptr<Database> OpenOrCreateDatabase(const std::string& install_dir,
+                                               const std::string& codes_tsv);
+
+// Lays out a new installation in `install_dir` from a template directory
+// holding "codes.tsv", "adn2.txt" and "htm/right/index.htm": the folders,
+// the copied files and the database. Files already there are kept.
+void CreateInstallation(const std::string& template_dir, const std::string& install_dir);
+
+}  // namespace actsdb
+
+#endif  // CORVANA_ACTSDB_INSTALLATION_H_
