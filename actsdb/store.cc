@@ -308,8 +308,10 @@ void Database::Begin() {
 void Database::Commit() { Exec(db_, "COMMIT", "database " + path_ + ": cannot commit"); }
 
 void Database::Rollback() {
-  Exec(db_, "ROLLBACK", "database " + path_ + ": cannot roll back");
+  // SQLite may have rolled back already (after a full disk, for one): the
+  // caller's cleanup must not fail then and hide the first error.
   ++rollbacks_;
+  if (in_transaction()) Exec(db_, "ROLLBACK", "database " + path_ + ": cannot roll back");
 }
 
 bool Database::in_transaction() const { return sqlite3_get_autocommit(db_) == 0; }
@@ -353,14 +355,17 @@ bool Dataset::Accepts(size_t position) const {
   if (!filtered_ || !filter_) return true;
   const size_t saved = row_;
   row_ = position;
+  judging_ = true;  // the filter reads the stored row, not a record being edited
   bool accepted = false;
   try {
     accepted = filter_(*this);
   } catch (...) {
     row_ = saved;
+    judging_ = false;
     throw;
   }
   row_ = saved;
+  judging_ = false;
   return accepted;
 }
 
@@ -458,7 +463,7 @@ size_t Dataset::ColumnIndex(const std::string& column) const {
 }
 
 const Dataset::Value& Dataset::Field(size_t column) const {
-  if (const Row* buffer = EditBuffer()) return (*buffer)[column];
+  if (const Row* buffer = judging_ ? nullptr : EditBuffer()) return (*buffer)[column];
   static const Value kNull;
   const std::optional<int64_t> key = CurrentKey();
   if (!key) return kNull;

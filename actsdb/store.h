@@ -226,6 +226,7 @@ class Dataset {
 
   RecordFilter filter_;
   std::vector<Dataset*> details_;
+  mutable bool judging_ = false;  // inside the record filter
   mutable bool cache_valid_ = false;
   mutable int64_t cache_key_ = 0;
   mutable Row cache_;

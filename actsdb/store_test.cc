@@ -304,6 +304,14 @@ TEST_F(StoreTest, NavigationSkipsRowsTheRecordFilterRejects) {
   EXPECT_TRUE(t.IsEmpty());
   t.SetFiltered(false);
   EXPECT_EQ(Walk(t, "IdAct"), (std::vector<int64_t>{1, 2, 3, 4, 5}));
+
+  // While a record is edited the filter still judges the stored rows.
+  wanted_year = 2005;
+  t.SetFiltered(true);
+  t.Edit();
+  t.SetInteger("Anul", 1);
+  EXPECT_EQ(t.RecordCount(), 2);
+  t.Cancel();
 }
 
 TEST_F(StoreTest, DetailsFollowEveryMoveOfTheirMaster) {
