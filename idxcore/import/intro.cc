@@ -189,7 +189,9 @@ void TIntro::ImportReflowed(std::vector<std::string>& lines, const std::vector<s
     t_.acts.Post();
     LinkDomains(header);
     if (replacing_) MoveModificationsToNewParts();
+    if (!dictionary_loaded_) LoadDictionary();
     for (const auto& [stem, positions] : act.words) WordToDb(stem, positions);
+    WriteDictionaryChanges();
     if (variant == ImportVariant::kWithModifications) IntroduModDinAntet(lines, header.hungarian);
     CommitAct();
   } catch (const std::exception& e) {
@@ -203,6 +205,8 @@ void TIntro::BeginAct() {
   word_file_.checkpoint();
   positions_.checkpoint();
   modifications_before_ = modifications_.size();
+  next_word_id_before_ = next_word_id_;
+  dictionary_changes_.clear();
   if (dump_on_) {
     word_dump_before_ = word_dump_.tellp();
     position_dump_before_ = position_dump_.tellp();
@@ -242,6 +246,15 @@ void TIntro::RollbackAct() {
   word_file_.rollback();
   positions_.rollback();
   modifications_.resize(modifications_before_);
+  for (auto it = dictionary_changes_.rbegin(); it != dictionary_changes_.rend(); ++it) {
+    if (it->second) {
+      dictionary_[it->first] = *it->second;
+    } else {
+      dictionary_.erase(it->first);
+    }
+  }
+  dictionary_changes_.clear();
+  next_word_id_ = next_word_id_before_;
   if (dump_on_) {
     word_dump_.close();
     position_dump_.close();
@@ -378,6 +391,25 @@ void TIntro::MoveModificationsToNewParts() {
   }
 }
 
+void TIntro::LoadDictionary() {
+  dictionary_.clear();
+  int64_t max_id = 0;
+  for (bool on = t_.words.First(); on; on = t_.words.Next()) {
+    const int64_t id = t_.words.AsInteger("IdWord");
+    dictionary_[t_.words.AsString("Word")] =
+        DictionaryEntry{id, static_cast<int32_t>(t_.words.AsInteger("First")),
+                        static_cast<int32_t>(t_.words.AsInteger("Last"))};
+    max_id = std::max(max_id, id);
+  }
+  // An auto-increment key is never reused, even after its row was deleted.
+  actsdb::Query sequence(t_.db);
+  sequence.sql() = {"SELECT seq FROM sqlite_sequence WHERE name = 'tblcuv'"};
+  sequence.Open();
+  if (sequence.First()) max_id = std::max(max_id, sequence.AsInteger("seq"));
+  next_word_id_ = max_id + 1;
+  dictionary_loaded_ = true;
+}
+
 void TIntro::WordToDb(const std::string& stem, const std::vector<int>& positions) {
   recwrd record{};
   record.act_id = static_cast<int32_t>(act_id_);
@@ -399,25 +431,46 @@ void TIntro::WordToDb(const std::string& stem, const std::vector<int>& positions
       position_dump_.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     }
   }
-  if (t_.words.Locate("Word", stem, true)) {
-    const int64_t word_id = t_.words.AsInteger("IdWord");
-    if (!word_file_.findrec(static_cast<int32_t>(t_.words.AsInteger("Last")))) {
+  auto it = dictionary_.find(stem);
+  if (it != dictionary_.end()) {
+    DictionaryEntry& entry = it->second;
+    if (!word_file_.findrec(entry.last)) {
       throw ImportError("the last record of the chain of \"" + stem + "\" cannot be read");
     }
-    const int32_t index = word_file_.addlink(record);
-    t_.words.Edit();
-    t_.words.SetInteger("Last", index);
-    t_.words.Post();
-    dump(record, 0, static_cast<int32_t>(word_id));
+    dictionary_changes_.emplace_back(stem, entry);
+    entry.last = word_file_.addlink(record);
+    dump(record, 0, static_cast<int32_t>(entry.id));
   } else {
     const int32_t index = word_file_.addhead(record);
-    t_.words.Append();
-    t_.words.SetString("Word", stem);
-    t_.words.SetInteger("First", index);
-    t_.words.SetInteger("Last", index);
-    t_.words.Post();
-    dump(record, 1, static_cast<int32_t>(t_.words.AsInteger("IdWord")));
+    const DictionaryEntry entry{next_word_id_++, index, index};
+    dictionary_changes_.emplace_back(stem, std::nullopt);
+    dictionary_.emplace(stem, entry);
+    dump(record, 1, static_cast<int32_t>(entry.id));
   }
+}
+
+// One statement for all the act's dictionary rows: new stems are inserted
+// with the ids the engine gave them, known ones get their new Last. Stems
+// are upper-case ASCII letters, so they go into the SQL text as they are.
+void TIntro::WriteDictionaryChanges() {
+  constexpr size_t kRowsPerStatement = 500;
+  std::string values;
+  size_t rows = 0;
+  auto flush = [&] {
+    if (rows == 0) return;
+    t_.db.Execute("INSERT INTO tblcuv (IdWord, Word, First, Last) VALUES " + values +
+                  " ON CONFLICT(IdWord) DO UPDATE SET Last = excluded.Last");
+    values.clear();
+    rows = 0;
+  };
+  for (const auto& [stem, before] : dictionary_changes_) {
+    const DictionaryEntry& e = dictionary_.at(stem);
+    if (rows > 0) values += ',';
+    values += "(" + std::to_string(e.id) + ",'" + stem + "'," + std::to_string(e.first) + "," +
+              std::to_string(e.last) + ")";
+    if (++rows == kRowsPerStatement) flush();
+  }
+  flush();
 }
 
 void TIntro::dump(const recwrd& record, uint8_t flag, int32_t word_or_index) {

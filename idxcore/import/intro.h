@@ -14,8 +14,10 @@
 #include <fstream>
 #include <istream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "actsdb/store.h"
@@ -157,17 +159,32 @@ class TIntro {
   void RetireOldVersion();
   void MoveModificationsToNewParts();
   void WordToDb(const std::string& stem, const std::vector<int>& positions);
+  void LoadDictionary();
+  void WriteDictionaryChanges();
   void dump(const recwrd& record, uint8_t flag, int32_t word_or_index);
 
   void BeginAct();
   void CommitAct();
   void RollbackAct();
 
+  // The dictionary (tblcuv) as the engine keeps it: read once, then
+  // updated here and written back once per act, so a stem costs no table
+  // lookup. The session's tables are exclusive, so nothing else changes
+  // tblcuv meanwhile.
+  struct DictionaryEntry {
+    int64_t id = 0;
+    int32_t first = 0;
+    int32_t last = 0;
+  };
+
   ImportTables t_;
   HeadingDefs defs_;
   diskhash<recwrd> word_file_;
   idxcore::PositionFile positions_;
   std::vector<std::string> modifications_;
+  std::unordered_map<std::string, DictionaryEntry> dictionary_;
+  bool dictionary_loaded_ = false;
+  int64_t next_word_id_ = 1;
 
   bool dump_on_ = false;
   std::ofstream word_dump_;
@@ -181,6 +198,10 @@ class TIntro {
   std::vector<OldPart> old_parts_;
   std::vector<NewPart> new_parts_;
   size_t modifications_before_ = 0;
+  int64_t next_word_id_before_ = 1;
+  // Stems the act added or moved, with their entries before it (none for
+  // a stem it added): the undo of the act's dictionary changes.
+  std::vector<std::pair<std::string, std::optional<DictionaryEntry>>> dictionary_changes_;
   std::streamoff word_dump_before_ = 0;
   std::streamoff position_dump_before_ = 0;
 };

@@ -1,0 +1,184 @@
+// Import speed: the act corpus and a synthetic series of acts imported into
+// a fresh database, each act committed on its own, against SQLite FTS5
+// indexing the same texts (one insert per act, one transaction).
+//
+//   build/bench/import_bench                       # 10,000 synthetic acts
+//   CORVANA_BENCH_ACTS=1000 build/bench/import_bench
+//
+// Counters: acts/s, bytes/s of act text, and peak_rss_mb, the process's
+// peak resident memory so far (run one benchmark per process, with
+// --benchmark_filter, for a per-case figure).
+#include <sqlite3.h>
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <benchmark/benchmark.h>
+
+#include "actsdb/codepage.h"
+#include "actsdb/schema.h"
+#include "actsdb/store.h"
+#include "bench/synthetic_acts.h"
+#include "idxcore/import/intro.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct ActSet {
+  std::vector<std::string> texts;
+  size_t bytes = 0;
+  std::string definitions;  // adn2.txt contents
+  std::string codes;        // code table rows
+};
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+const ActSet& Corpus() {
+  static const ActSet set = [] {
+    ActSet s;
+    const char* env = std::getenv("CORVANA_CORPUS");
+    const fs::path dir = env ? env : CORVANA_CORPUS_DIR;
+    if (!fs::is_directory(dir / "acts")) return s;
+    std::vector<fs::path> files;
+    for (const auto& e : fs::directory_iterator(dir / "acts")) files.push_back(e.path());
+    std::sort(files.begin(), files.end());
+    for (const fs::path& f : files) {
+      s.texts.push_back(ReadFile(f));
+      s.bytes += s.texts.back().size();
+    }
+    s.definitions = ReadFile(dir / "adn2.txt");
+    s.codes = ReadFile(dir / "codes.tsv");
+    return s;
+  }();
+  return set;
+}
+
+const ActSet& Synthetic() {
+  static const ActSet set = [] {
+    ActSet s;
+    const char* env = std::getenv("CORVANA_BENCH_ACTS");
+    const size_t count = env ? std::strtoul(env, nullptr, 10) : 10000;
+    for (size_t i = 0; i < count; ++i) {
+      s.texts.push_back(corvana_bench::SyntheticAct(i));
+      s.bytes += s.texts.back().size();
+    }
+    s.definitions = corvana_bench::SyntheticHeadingDefinitions();
+    s.codes = corvana_bench::SyntheticCodeTables();
+    return s;
+  }();
+  return set;
+}
+
+fs::path FreshDirectory(const char* name) {
+  const fs::path dir = fs::temp_directory_path() / name;
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  return dir;
+}
+
+double PeakRssMb() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+void Report(benchmark::State& state, const ActSet& set) {
+  state.counters["acts/s"] = benchmark::Counter(
+      static_cast<double>(set.texts.size()) * static_cast<double>(state.iterations()),
+      benchmark::Counter::kIsRate);
+  state.SetBytesProcessed(static_cast<int64_t>(set.bytes) * state.iterations());
+  state.counters["peak_rss_mb"] = PeakRssMb();
+}
+
+void ImportActs(benchmark::State& state, const ActSet& set) {
+  if (set.texts.empty()) {
+    state.SkipWithError("no acts");
+    return;
+  }
+  for (auto _ : state) {
+    state.PauseTiming();
+    const fs::path dir = FreshDirectory("corvana_import_bench");
+    {
+      std::ofstream(dir / "adn2.txt", std::ios::binary) << set.definitions;
+      std::ofstream(dir / "codes.tsv", std::ios::binary) << set.codes;
+      std::unique_ptr<actsdb::Database> db =
+          actsdb::Database::Open((dir / actsdb::kDatabaseFileName).string(), true);
+      actsdb::CreateSchema(*db);
+      actsdb::SeedCodeTables(*db, (dir / "codes.tsv").string());
+      idxcore::ImportDatabase tables(*db);
+      idxcore::TIntro engine(tables.tables());
+      engine.LoadDefinitions((dir / "adn2.txt").string());
+      state.ResumeTiming();
+      for (const std::string& text : set.texts) engine.Prelpchar(text);
+      state.PauseTiming();
+    }
+    fs::remove_all(dir);
+    state.ResumeTiming();
+  }
+  Report(state, set);
+}
+
+void Check(int rc, sqlite3* db, const char* what) {
+  if (rc != SQLITE_OK && rc != SQLITE_DONE && rc != SQLITE_ROW) {
+    throw std::runtime_error(std::string(what) + ": " + sqlite3_errmsg(db));
+  }
+}
+
+void Fts5Acts(benchmark::State& state, const ActSet& set) {
+  if (set.texts.empty()) {
+    state.SkipWithError("no acts");
+    return;
+  }
+  for (auto _ : state) {
+    state.PauseTiming();
+    const fs::path dir = FreshDirectory("corvana_fts5_bench");
+    sqlite3* db = nullptr;
+    Check(sqlite3_open((dir / "fts.db").string().c_str(), &db), db, "open");
+    Check(sqlite3_exec(db, "CREATE VIRTUAL TABLE acts USING fts5(body)", nullptr, nullptr, nullptr),
+          db, "create");
+    state.ResumeTiming();
+    Check(sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr), db, "begin");
+    sqlite3_stmt* insert = nullptr;
+    Check(sqlite3_prepare_v2(db, "INSERT INTO acts(body) VALUES (?)", -1, &insert, nullptr), db,
+          "prepare");
+    for (const std::string& text : set.texts) {
+      const std::string utf8 = actsdb::Cp1250ToUtf8(text);
+      sqlite3_bind_text(insert, 1, utf8.data(), static_cast<int>(utf8.size()), SQLITE_TRANSIENT);
+      Check(sqlite3_step(insert), db, "insert");
+      sqlite3_reset(insert);
+    }
+    sqlite3_finalize(insert);
+    Check(sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr), db, "commit");
+    state.PauseTiming();
+    sqlite3_close(db);
+    fs::remove_all(dir);
+    state.ResumeTiming();
+  }
+  Report(state, set);
+}
+
+void BM_ImportCorpus(benchmark::State& state) { ImportActs(state, Corpus()); }
+void BM_Fts5Corpus(benchmark::State& state) { Fts5Acts(state, Corpus()); }
+void BM_ImportSynthetic(benchmark::State& state) { ImportActs(state, Synthetic()); }
+void BM_Fts5Synthetic(benchmark::State& state) { Fts5Acts(state, Synthetic()); }
+
+BENCHMARK(BM_ImportCorpus)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_Fts5Corpus)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_ImportSynthetic)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_Fts5Synthetic)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(1);
+
+}  // namespace
+
+BENCHMARK_MAIN();
