@@ -52,6 +52,9 @@ struct Session {
   // Set by _putinorder: the dictionary describes "word2.dat" now, and the
   // engine's files are the old ones.
   bool index_reorganised = false;
+  // Set by _processdump: the dictionary changed behind the engine, which
+  // keeps its own copy of it for the session.
+  bool dump_replayed = false;
 };
 
 std::unique_ptr<Session>& OpenSession() {
@@ -76,9 +79,10 @@ Session& Current() {
 // The session's engine, for a call that writes acts into the index.
 TIntro& ImportingEngine() {
   Session& s = Current();
-  if (s.index_reorganised) {
-    throw std::logic_error("the word index was reorganised in this session; "
-                           "end the session before importing");
+  if (s.index_reorganised || s.dump_replayed) {
+    throw std::logic_error(std::string("the word index was ") +
+                           (s.index_reorganised ? "reorganised" : "replayed from a dump") +
+                           " in this session; end the session before importing");
   }
   return *s.engine;
 }
@@ -168,6 +172,7 @@ void _processdump(const char* directory) {
   idxcore::TIntro& engine = idxcore::ImportingEngine();
   idxcore::ReplayDump(directory, {*s.db, s.tables->tables().words, engine.word_file(),
                                   engine.position_file()});
+  s.dump_replayed = true;
 }
 
 void _putinorder(void) {

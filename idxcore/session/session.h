@@ -62,7 +62,7 @@ IDXCORE_EXPORT void _prelmodart(const char* text);
 IDXCORE_EXPORT void _setdump(const char* directory);
 
 /* Replays directory/"word.dmp" and "poziti.dmp" into this index, all or
- * nothing. */
+ * nothing. No act can be imported in this session afterwards. */
 IDXCORE_EXPORT void _processdump(const char* directory);
 
 /* Writes the reorganised index ("word2.dat", "poziti2.dat": every word's

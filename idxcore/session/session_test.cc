@@ -138,6 +138,7 @@ TEST_F(SessionTest, ReplayedDumpReproducesTheIndex) {
 
   StartSession({places_.install_dir, copy});
   _processdump(dump.c_str());
+  EXPECT_THROW(_prelbuf(SampleAct("20_hg_400_2008.txt").c_str()), std::logic_error);
   _frmstp();
   for (const char* file : {"word.dat", "poziti.dat"}) {
     EXPECT_EQ(ReadBytes(copy + "/" + file), ReadBytes(places_.database_dir + "/" + file))

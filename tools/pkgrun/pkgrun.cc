@@ -1,0 +1,139 @@
+// pkgrun: the update program. Imports act files into an installation's
+// database through idxcore's processing session, links the modifications
+// between acts, and brings the compressed texts and the acts list that the
+// viewer reads up to date.
+//
+//   pkgrun [--install-dir DIR] [--codes FILE] [--modif FILE] [--modart FILE]
+//          [--wmod] [ACT_FILE_OR_DIR ...]
+//
+// Without act arguments it takes the installation's update folder: every
+// act file there ("*.txt" but modif.txt and modart.txt, in name order),
+// then modif.txt and modart.txt, and moves what it processed to
+// update/done (an act that failed stays where it was). Without
+// --install-dir the installation is the one the install-directory lookup
+// names, else the working directory. A missing database is created with
+// the code tables of --codes (default DIR/update/codes.tsv). --wmod also
+// collects the modification lines of the acts' headers into DIR/modif.txt.
+//
+// Exit status: 0 when every act was imported, 1 when any failed, 2 when
+// the run could not be made at all.
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+#include <iostream>
+#include <optional>
+#include <string>
+
+#include "actsdb/codepage.h"
+#include "actsdb/install_dir.h"
+#include "idxcore/session/session.h"
+#include "tools/pkgrun/update.h"
+
+namespace {
+
+constexpr char kUsage[] =
+    "usage: pkgrun [--install-dir DIR] [--codes FILE] [--modif FILE] [--modart FILE] [--wmod]"
+    " [ACT_FILE_OR_DIR ...]\n";
+
+std::optional<pkgrun::UpdateOptions> ParseArguments(int argc, char** argv) {
+  pkgrun::UpdateOptions options;
+  bool install_dir_given = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    std::string* value = nullptr;
+    if (arg == "--install-dir") {
+      value = &options.install_dir;
+      install_dir_given = true;
+    } else if (arg == "--codes") {
+      value = &options.codes;
+    } else if (arg == "--modif") {
+      value = &options.modif;
+    } else if (arg == "--modart") {
+      value = &options.modart;
+    } else if (arg == "--wmod") {
+      options.with_modifications = true;
+      continue;
+    } else if (arg.starts_with("--")) {
+      return std::nullopt;
+    } else {
+      options.acts.push_back(arg);
+      continue;
+    }
+    if (i + 1 >= argc) return std::nullopt;
+    *value = argv[++i];
+  }
+
+  if (install_dir_given) {
+    options.install_dir = actsdb::WithoutTrailingSeparator(options.install_dir);
+    options.database_dir = options.install_dir + "/zazi1";
+  } else {
+    idxcore::SessionPlaces places = idxcore::LookupSessionPlaces();
+    if (places.install_dir.empty()) {
+      places.install_dir = std::filesystem::current_path().string();
+      places.database_dir = places.install_dir + "/zazi1";
+    }
+    options.install_dir = places.install_dir;
+    options.database_dir = places.database_dir;
+  }
+  if (options.codes.empty()) options.codes = options.install_dir + "/update/codes.tsv";
+  return options;
+}
+
+// "\r[ 12/135]  34.5 acts/s" on a terminal; nothing otherwise.
+class Progress {
+ public:
+  Progress() : on_(::isatty(STDERR_FILENO) != 0), start_(std::chrono::steady_clock::now()) {}
+
+  void Show(int done, int total) {
+    if (!on_) return;
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+    std::fprintf(stderr, "\r[%5d/%d] %7.1f acts/s", done, total,
+                 seconds > 0 ? done / seconds : 0.0);
+    if (done == total) std::fputc('\n', stderr);
+    std::fflush(stderr);
+  }
+
+ private:
+  bool on_;
+  std::chrono::steady_clock::time_point start_;
+};
+
+void PrintSummary(const pkgrun::UpdateSummary& s) {
+  std::cout << "pkgrun: " << s.acts_imported << " of " << s.acts_total << " acts imported ("
+            << s.bytes_imported / 1024 << " KB) in " << s.seconds << " s";
+  if (s.seconds > 0) std::cout << ", " << s.acts_imported / s.seconds << " acts/s";
+  std::cout << "; " << s.acts_compressed << " acts compressed\n";
+  for (const std::string& report : s.modification_reports) {
+    std::cout << "pkgrun: " << report << "\n";
+  }
+  if (!s.failures.empty()) {
+    std::cout << "pkgrun: " << s.failures.size() << " acts failed:\n";
+    for (const pkgrun::ActFailure& f : s.failures) {
+      std::cout << "  " << f.file << ": " << f.reason << "\n";
+    }
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::optional<pkgrun::UpdateOptions> options = ParseArguments(argc, argv);
+  if (!options) {
+    std::cerr << kUsage;
+    return 2;
+  }
+  try {
+    Progress progress;
+    const pkgrun::UpdateSummary summary =
+        pkgrun::RunUpdate(*options, [&progress](int done, int total) { progress.Show(done, total); });
+    PrintSummary(summary);
+    return summary.failures.empty() ? 0 : 1;
+  } catch (const std::exception& e) {
+    std::cerr << "pkgrun: " << e.what() << "\n";
+    return 2;
+  }
+}

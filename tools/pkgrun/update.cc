@@ -1,0 +1,210 @@
+#include "tools/pkgrun/update.h"
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <stdexcept>
+
+#include "actsdb/codepage.h"
+#include "actsdb/compress.h"
+#include "actsdb/installation.h"
+#include "actsdb/schema.h"
+#include "actsdb/store.h"
+#include "idxcore/session/session.h"
+
+namespace pkgrun {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr char kModifFile[] = "modif.txt";
+constexpr char kModartFile[] = "modart.txt";
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot read " + path);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Messages carry act text (Windows-1250) or system text (UTF-8 already).
+std::string ForTerminal(const std::string& message) {
+  return actsdb::LooksLikeUtf8(message) ? message : actsdb::Cp1250ToUtf8(message);
+}
+
+bool IsActFile(const fs::path& path) {
+  std::string ext = path.extension().string();
+  std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) {
+    return static_cast<char>(std::tolower(c));
+  });
+  const std::string name = path.filename().string();
+  return ext == ".txt" && name != kModifFile && name != kModartFile;
+}
+
+// The act files named on the command line, folders expanded.
+std::vector<std::string> ExpandActArguments(const std::vector<std::string>& arguments) {
+  std::vector<std::string> files;
+  for (const std::string& argument : arguments) {
+    if (fs::is_directory(argument)) {
+      const std::vector<std::string> in_folder = ActFilesIn(argument);
+      files.insert(files.end(), in_folder.begin(), in_folder.end());
+    } else if (fs::exists(argument)) {
+      files.push_back(argument);
+    } else {
+      throw std::runtime_error("no act file or folder " + argument);
+    }
+  }
+  return files;
+}
+
+void MoveToDone(const std::string& file, const std::string& done) {
+  fs::create_directories(done);
+  fs::rename(file, fs::path(done) / fs::path(file).filename());
+}
+
+std::string DatabaseFile(const UpdateOptions& options) {
+  return options.database_dir + "/" + actsdb::kDatabaseFileName;
+}
+
+// Creates the database with its schema and code tables when there is none.
+void EnsureDatabase(const UpdateOptions& options) {
+  if (fs::exists(DatabaseFile(options))) return;
+  if (options.codes.empty() || !fs::exists(options.codes)) {
+    throw std::runtime_error("there is no database " + DatabaseFile(options) +
+                             " and no code tables to create it from (--codes)");
+  }
+  if (fs::path(options.database_dir) != fs::path(actsdb::DatabasePath(options.install_dir)).parent_path()) {
+    throw std::runtime_error("there is no database " + DatabaseFile(options) +
+                             "; only an installation's own database is created");
+  }
+  actsdb::OpenOrCreateDatabase(options.install_dir, options.codes);
+}
+
+// Fills the compressed hypertext and structure text of every act that has
+// none yet (new acts, and acts replaced in this run).
+int CompressNewActs(actsdb::Database& db) {
+  actsdb::Table acts(db, "tblActe");
+  acts.Open(/*exclusive=*/true);
+  int compressed = 0;
+  db.Begin();
+  try {
+    for (bool on = acts.First(); on; on = acts.Next()) {
+      if (acts.AsInteger("TextSize") != 0 && acts.AsInteger("StructSize") != 0) continue;
+      const std::string text = acts.AsString("Textul");
+      const std::string structure = acts.AsString("Struct");
+      acts.Edit();
+      acts.SetBlob("CompText", actsdb::Deflate(text));
+      acts.SetInteger("TextSize", static_cast<int64_t>(text.size()));
+      acts.SetBlob("CompStruct", actsdb::Deflate(structure));
+      acts.SetInteger("StructSize", static_cast<int64_t>(structure.size()));
+      acts.Post();
+      ++compressed;
+    }
+    db.Commit();
+  } catch (...) {
+    db.Rollback();
+    throw;
+  }
+  return compressed;
+}
+
+// Ends the session however the run leaves.
+struct SessionGuard {
+  ~SessionGuard() {
+    try {
+      _frmstp();
+    } catch (...) {
+      // The run is already failing with its own error.
+    }
+    idxcore::SetSessionReport(nullptr);
+  }
+};
+
+}  // namespace
+
+std::vector<std::string> ActFilesIn(const std::string& folder) {
+  std::vector<std::string> files;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    if (entry.is_regular_file() && IsActFile(entry.path())) files.push_back(entry.path().string());
+  }
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+std::string ActText(const std::string& bytes) {
+  std::string_view text(bytes);
+  if (text.starts_with("\xEF\xBB\xBF")) return actsdb::Utf8ToCp1250(text.substr(3));
+  return actsdb::LooksLikeUtf8(text) ? actsdb::Utf8ToCp1250(text) : bytes;
+}
+
+UpdateSummary RunUpdate(const UpdateOptions& options, const ProgressFn& progress) {
+  const auto start = std::chrono::steady_clock::now();
+  const bool from_update_folder = options.acts.empty();
+  const std::string update = options.install_dir + "/update";
+  const std::string done = update + "/done";
+
+  std::vector<std::string> act_files;
+  std::vector<std::string> modif_files, modart_files;
+  if (from_update_folder) {
+    if (fs::is_directory(update)) act_files = ActFilesIn(update);
+    if (fs::exists(update + "/" + kModifFile)) modif_files.push_back(update + "/" + kModifFile);
+    if (fs::exists(update + "/" + kModartFile)) modart_files.push_back(update + "/" + kModartFile);
+  } else {
+    act_files = ExpandActArguments(options.acts);
+  }
+  if (!options.modif.empty()) modif_files.push_back(options.modif);
+  if (!options.modart.empty()) modart_files.push_back(options.modart);
+
+  EnsureDatabase(options);
+
+  UpdateSummary summary;
+  summary.acts_total = static_cast<int>(act_files.size());
+  {
+    idxcore::SetSessionReport([&summary](const std::string& message) {
+      summary.modification_reports.push_back(ForTerminal(message));
+    });
+    idxcore::StartSession({options.install_dir, options.database_dir});
+    SessionGuard guard;
+    for (const std::string& file : act_files) {
+      try {
+        const std::string text = ActText(ReadFile(file));
+        if (options.with_modifications) {
+          _prelbufwmod(text.c_str());
+        } else {
+          _prelbuf(text.c_str());
+        }
+        ++summary.acts_imported;
+        summary.bytes_imported += text.size();
+        if (from_update_folder) MoveToDone(file, done);
+      } catch (const std::exception& e) {
+        summary.failures.push_back({file, ForTerminal(e.what())});
+      }
+      if (progress) progress(summary.acts_imported + static_cast<int>(summary.failures.size()),
+                             summary.acts_total);
+    }
+    for (const std::string& file : modif_files) _prelmod(ReadFile(file).c_str());
+    for (const std::string& file : modart_files) _prelmodart(ReadFile(file).c_str());
+  }
+  if (from_update_folder) {
+    for (const auto* files : {&modif_files, &modart_files}) {
+      for (const std::string& file : *files) {
+        if (fs::path(file).parent_path() == fs::path(update)) MoveToDone(file, done);
+      }
+    }
+  }
+
+  // Opened as for creation: writing the acts list attaches a new database
+  // file, which a connection opened without it may not create.
+  std::unique_ptr<actsdb::Database> db =
+      actsdb::Database::Open(DatabaseFile(options), /*create=*/true);
+  summary.acts_compressed = CompressNewActs(*db);
+  actsdb::ClientDataset::SaveActsList(*db, options.install_dir + "/dump.dst");
+  summary.seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  return summary;
+}
+
+}  // namespace pkgrun

@@ -1,0 +1,190 @@
+#include "tools/pkgrun/update.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "actsdb/codepage.h"
+#include "actsdb/compress.h"
+#include "actsdb/installation.h"
+#include "actsdb/store.h"
+#include "idxcore/import/text_parsing.h"
+#include "idxcore/session/modifications.h"
+#include "idxcore/session/session.h"
+
+namespace pkgrun {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+std::string Sample(const std::string& name) {
+  return ReadBytes(std::string(CORVANA_SAMPLE_DIR) + "/" + name);
+}
+
+class UpdateTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    install_ = ::testing::TempDir() + "/pkgrun_" + info->name();
+    fs::remove_all(install_);
+    fs::create_directories(install_ + "/update");
+    WriteBytes(install_ + "/adn2.txt", Sample("adn2.txt"));
+    options_.install_dir = install_;
+    options_.database_dir = install_ + "/zazi1";
+    options_.codes = install_ + "/update/codes.tsv";
+  }
+  void TearDown() override { fs::remove_all(install_); }
+
+  std::string install_;
+  UpdateOptions options_;
+};
+
+TEST_F(UpdateTest, ProcessesTheUpdateFolderAndKeepsWhatFailed) {
+  const std::string update = install_ + "/update/";
+  WriteBytes(update + "codes.tsv", Sample("codes.tsv"));
+  WriteBytes(update + "a_law.txt", Sample("acts/01_l_12_2001.txt"));
+  // The same kind of file saved as UTF-8 by an editor.
+  const std::string ordinance = Sample("acts/03_oug_5_2002.txt");
+  WriteBytes(update + "b_ordinance.txt", "\xEF\xBB\xBF" + actsdb::Cp1250ToUtf8(ordinance));
+  WriteBytes(update + "c_broken.txt", "#L PARL\r\n#\r\n");
+  WriteBytes(update + "modif.txt", "M L PARL 2001 12 0##OUG GUV 2002 5 0\r\n");
+  WriteBytes(update + "modart.txt", "OUG GUV 2002 5 0 A 1 M L PARL 2001 12 0 A 3\r\n"
+                                    "OUG GUV 2002 5 0 A one M L PARL 2001 12 0 A 3\r\n");
+  WriteBytes(update + "notes.md", "not an act");
+
+  std::vector<int> progress;
+  const UpdateSummary summary =
+      RunUpdate(options_, [&progress](int done, int) { progress.push_back(done); });
+  EXPECT_EQ(summary.acts_total, 3);
+  EXPECT_EQ(summary.acts_imported, 2);
+  EXPECT_EQ(progress, (std::vector<int>{1, 2, 3}));
+  ASSERT_EQ(summary.failures.size(), 1u);
+  EXPECT_EQ(fs::path(summary.failures[0].file).filename(), "c_broken.txt");
+  EXPECT_EQ(summary.modification_reports.size(), 1u);
+  EXPECT_EQ(summary.acts_compressed, 2);
+
+  // Processed files moved; the failed act and foreign files stay.
+  for (const char* name : {"a_law.txt", "b_ordinance.txt", "modif.txt", "modart.txt"}) {
+    EXPECT_TRUE(fs::exists(update + "done/" + name)) << name;
+    EXPECT_FALSE(fs::exists(update + name)) << name;
+  }
+  for (const char* name : {"c_broken.txt", "notes.md", "codes.tsv"}) {
+    EXPECT_TRUE(fs::exists(update + name)) << name;
+  }
+  EXPECT_TRUE(fs::exists(install_ + "/dump.dst"));
+
+  {
+    auto db = actsdb::Database::Open(install_ + "/zazi1/corvana.db");
+    actsdb::Table acts(*db, "tblActe");
+    acts.Open();
+    EXPECT_EQ(acts.RecordCount(), 2);
+  for (bool on = acts.First(); on; on = acts.Next()) {
+    const std::string text = acts.AsString("Textul");
+    const std::string structure = acts.AsString("Struct");
+    EXPECT_FALSE(text.empty());
+    EXPECT_EQ(acts.AsInteger("TextSize"), static_cast<int64_t>(text.size()));
+    EXPECT_EQ(actsdb::Inflate(acts.AsBlob("CompText"), text.size()), text);
+    EXPECT_EQ(actsdb::Inflate(acts.AsBlob("CompStruct"), structure.size()), structure);
+  }
+  ASSERT_TRUE(acts.Locate("IndNum", "OUG GUV 5 2002 0"));
+  // The UTF-8 file arrived as the Windows-1250 text the acts are kept in.
+  EXPECT_NE(acts.AsString("Textul").find("Constitu\xFEia Rom\xE2niei"), std::string::npos);
+    actsdb::Table links(*db, "tblModif");
+    links.Open();
+    EXPECT_EQ(links.RecordCount(), 2);
+  }
+
+  // A second run finds nothing new and compresses nothing again.
+  const UpdateSummary again = RunUpdate(options_, nullptr);
+  EXPECT_EQ(again.acts_total, 1);  // the failed act, still waiting
+  EXPECT_EQ(again.acts_compressed, 0);
+}
+
+TEST_F(UpdateTest, WithoutDatabaseOrCodesNothingRuns) {
+  options_.acts = {std::string(CORVANA_SAMPLE_DIR) + "/acts/01_l_12_2001.txt"};
+  EXPECT_THROW(RunUpdate(options_, nullptr), std::runtime_error);
+  EXPECT_FALSE(fs::exists(install_ + "/zazi1/corvana.db"));
+}
+
+// The IdAct of every act a word's chain names, read through the cursor
+// exports; for every word of the dictionary.
+std::map<std::string, std::set<int32_t>> SearchEveryWord(const std::string& database_dir) {
+  auto db = actsdb::Database::Open(database_dir + "/corvana.db");
+  actsdb::Table dictionary(*db, "tblcuv");
+  dictionary.Open();
+  std::map<std::string, std::set<int32_t>> found;
+  _cautstr(database_dir.c_str());
+  for (bool on = dictionary.First(); on; on = dictionary.Next()) {
+    std::set<int32_t>& acts = found[dictionary.AsString("Word")];
+    _findrecbypos(static_cast<int32_t>(dictionary.AsInteger("First")));
+    do {
+      recwrd r;
+      _getcrt(&r);
+      if (r.act_id != 0) acts.insert(r.act_id);
+    } while (_findnextrec() != 0);
+  }
+  _cautstp();
+  return found;
+}
+
+TEST_F(UpdateTest, ImportsTheCorpusAndReorganisesItsIndex) {
+  const char* corpus_env = std::getenv("CORVANA_CORPUS");
+  if (corpus_env == nullptr || !fs::exists(std::string(corpus_env) + "/acts")) {
+    GTEST_SKIP() << "the act corpus is not available";
+  }
+  const std::string corpus = corpus_env;
+  WriteBytes(install_ + "/adn2.txt", ReadBytes(corpus + "/adn2.txt"));
+  options_.codes = corpus + "/codes.tsv";
+  options_.modif = corpus + "/modif.txt";
+  options_.modart = corpus + "/modart.txt";
+  options_.acts = {corpus + "/acts"};
+
+  const UpdateSummary summary = RunUpdate(options_, nullptr);
+  for (const ActFailure& f : summary.failures) ADD_FAILURE() << f.file << ": " << f.reason;
+  EXPECT_EQ(summary.acts_imported, 135);
+  EXPECT_TRUE(summary.modification_reports.empty());
+  {
+    // Every act-level line resolved and every part-level line whose two
+    // acts are in the corpus made its link.
+    auto db = actsdb::Database::Open(install_ + "/zazi1/corvana.db");
+    actsdb::Table acts(*db, "tblActe"), queue(*db, "tblmodtxt"), links(*db, "tblModif");
+    for (auto* t : {&acts, &queue, &links}) t->Open();
+    int applicable = 0;
+    for (const std::string& line : idxcore::SplitLines(ReadBytes(options_.modart))) {
+      const idxcore::PartModification m = idxcore::ParsePartModification(line);
+      applicable += acts.Locate("IndNum", m.modifying_key) && acts.Locate("IndNum", m.modified_key);
+    }
+    int resolved = 0;
+    for (bool on = queue.First(); on; on = queue.Next()) resolved += queue.AsBoolean("Done");
+    EXPECT_EQ(queue.RecordCount(), 54);
+    EXPECT_GT(applicable, 200);
+    EXPECT_EQ(links.RecordCount(), applicable + resolved);
+  }
+
+  const std::map<std::string, std::set<int32_t>> before = SearchEveryWord(options_.database_dir);
+  idxcore::StartSession({options_.install_dir, options_.database_dir});
+  _putinorder();
+  _frmstp();
+  EXPECT_EQ(SearchEveryWord(options_.database_dir), before);
+  EXPECT_FALSE(fs::exists(options_.database_dir + "/word2.dat"));
+}
+
+}  // namespace
+}  // namespace pkgrun
