@@ -1,6 +1,7 @@
 #include "idxcore/import/intro.h"
 
 #include <algorithm>
+#include <climits>
 #include <filesystem>
 #include <optional>
 #include <sstream>
@@ -91,7 +92,13 @@ ImportTables ImportDatabase::tables() {
 TIntro::TIntro(ImportTables tables)
     : t_(tables),
       word_file_(tables.db.directory() + "/word.dat", 1),
-      positions_(tables.db.directory() + "/poziti.dat", PositionFile::Mode::kAppend) {}
+      positions_(tables.db.directory() + "/poziti.dat", PositionFile::Mode::kAppend) {
+  // Each act is one transaction in the write-ahead log. Not waiting for the
+  // disk at every commit keeps each act atomic and every committed act
+  // safe from a crash of the program; only a crash of the whole system can
+  // lose the last acts committed, never leave one half written.
+  t_.db.Execute("PRAGMA synchronous = NORMAL");
+}
 
 TIntro::~TIntro() = default;
 
@@ -190,7 +197,7 @@ void TIntro::ImportReflowed(std::vector<std::string>& lines, const std::vector<s
     LinkDomains(header);
     if (replacing_) MoveModificationsToNewParts();
     if (!dictionary_loaded_) LoadDictionary();
-    for (const auto& [stem, positions] : act.words) WordToDb(stem, positions);
+    IndexWords(act.words);
     WriteDictionaryChanges();
     if (variant == ImportVariant::kWithModifications) IntroduModDinAntet(lines, header.hungarian);
     CommitAct();
@@ -410,26 +417,15 @@ void TIntro::LoadDictionary() {
   dictionary_loaded_ = true;
 }
 
-void TIntro::WordToDb(const std::string& stem, const std::vector<int>& positions) {
+void TIntro::WordToDb(const std::string& stem, const std::vector<int>& positions,
+                      int32_t run_offset) {
   recwrd record{};
   record.act_id = static_cast<int32_t>(act_id_);
   record.count = static_cast<int16_t>(static_cast<uint16_t>(positions.size()));
   if (positions.size() <= 1) {
     record.position = positions.empty() ? 0 : static_cast<uint16_t>(positions.front());
   } else {
-    std::vector<uint16_t> run(positions.size());
-    std::transform(positions.begin(), positions.end(), run.begin(),
-                   [](int p) { return static_cast<uint16_t>(p); });
-    record.position = positions_.append(run);
-    if (dump_on_) {
-      std::string bytes;
-      bytes.reserve(run.size() * 2);
-      for (uint16_t p : run) {
-        bytes += static_cast<char>(p & 0xFF);
-        bytes += static_cast<char>(p >> 8);
-      }
-      position_dump_.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    }
+    record.position = run_offset;
   }
   auto it = dictionary_.find(stem);
   if (it != dictionary_.end()) {
@@ -446,6 +442,37 @@ void TIntro::WordToDb(const std::string& stem, const std::vector<int>& positions
     dictionary_changes_.emplace_back(stem, std::nullopt);
     dictionary_.emplace(stem, entry);
     dump(record, 1, static_cast<int32_t>(entry.id));
+  }
+}
+
+// The positions of every stem that occurs more than once go to
+// "poziti.dat" as one run, in the order of the stems, which is where each
+// stem's record finds its own.
+void TIntro::IndexWords(const WordSet& words) {
+  std::vector<uint16_t> runs;
+  for (const auto& [stem, positions] : words) {
+    if (positions.size() < 2) continue;
+    for (int p : positions) runs.push_back(static_cast<uint16_t>(p));
+  }
+  int64_t offset = 0;
+  if (!runs.empty()) {
+    offset = positions_.append(runs);
+    if (offset + 2 * static_cast<int64_t>(runs.size()) > INT32_MAX) {
+      throw ImportError(positions_.path() + " is full: its offsets no longer fit 32 bits");
+    }
+    if (dump_on_) {
+      std::string bytes;
+      bytes.reserve(runs.size() * 2);
+      for (uint16_t p : runs) {
+        bytes += static_cast<char>(p & 0xFF);
+        bytes += static_cast<char>(p >> 8);
+      }
+      position_dump_.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    }
+  }
+  for (const auto& [stem, positions] : words) {
+    WordToDb(stem, positions, static_cast<int32_t>(offset));
+    if (positions.size() >= 2) offset += 2 * static_cast<int64_t>(positions.size());
   }
 }
 

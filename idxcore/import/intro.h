@@ -158,7 +158,10 @@ class TIntro {
   void LinkDomains(const ActHeader& header);
   void RetireOldVersion();
   void MoveModificationsToNewParts();
-  void WordToDb(const std::string& stem, const std::vector<int>& positions);
+  void IndexWords(const WordSet& words);
+  // Appends the act's record for `stem`; a stem of several positions finds
+  // them at `run_offset` of "poziti.dat".
+  void WordToDb(const std::string& stem, const std::vector<int>& positions, int32_t run_offset);
   void LoadDictionary();
   void WriteDictionaryChanges();
   void dump(const recwrd& record, uint8_t flag, int32_t word_or_index);

@@ -127,17 +127,17 @@ TEST_F(IntroTest, WritesRowPartsDomainsTextStructureAndWords) {
 }
 
 TEST_F(IntroTest, ChainsGrowByOneRecordPerActIncludingEmptyAndLongStems) {
-  const Lines body = {" contractele ELOR DEZINSTITUTIONALIZAREALTCEVAXYZ"};
+  // Tokens: PRIVIND(0) CEVA(1) CONTRACTELE(2, 3) ELOR(4, 5, 6) DEZ...(7).
+  const Lines body = {" contractele contractele ELOR ELOR ELOR DEZINSTITUTIONALIZAREALTCEVAXYZ"};
   engine_->Prelpchar(Act("L P 2000 10", body));
-  const int64_t a = engine_->last_act_id();
+  const int32_t a = static_cast<int32_t>(engine_->last_act_id());
   ASSERT_TRUE(t().words.Locate("Word", "CONTRACTEL"));
   const int64_t first = t().words.AsInteger("First");
   engine_->Prelpchar(Act("L P 2000 11", body));
-  const int64_t b = engine_->last_act_id();
+  const int32_t b = static_cast<int32_t>(engine_->last_act_id());
 
   for (const char* stem : {"CONTRACTEL", "", "DEZINSTITUTIONALIZAREALTC"}) {
-    EXPECT_EQ(ChainOf(stem), (std::vector<int32_t>{static_cast<int32_t>(a), static_cast<int32_t>(b)}))
-        << stem;
+    EXPECT_EQ(ChainOf(stem), (std::vector<int32_t>{a, b})) << stem;
     EXPECT_EQ(Rows("SELECT COUNT(*) FROM tblcuv WHERE Word = '" + std::string(stem) + "'"),
               (std::vector<Lines>{{"1"}}))
         << stem;
@@ -145,6 +145,25 @@ TEST_F(IntroTest, ChainsGrowByOneRecordPerActIncludingEmptyAndLongStems) {
   ASSERT_TRUE(t().words.Locate("Word", "CONTRACTEL"));
   EXPECT_EQ(t().words.AsInteger("First"), first);
   EXPECT_NE(t().words.AsInteger("Last"), first);
+
+  // Each act's runs follow each other in the order of the stems ("" before
+  // CONTRACTEL), and each record points at its own run.
+  const std::string run("\x04\x00\x05\x00\x06\x00\x02\x00\x03\x00", 10);
+  EXPECT_EQ(FileBytes("poziti.dat"), run + run);
+  struct Expected {
+    const char* stem;
+    std::vector<int32_t> offsets;
+  } expected[] = {{"", {0, 10}}, {"CONTRACTEL", {6, 16}}};
+  diskhash<recwrd>& words = engine_->word_file();
+  for (const Expected& e : expected) {
+    ASSERT_TRUE(t().words.Locate("Word", e.stem));
+    std::vector<int32_t> offsets;
+    if (words.findrec(static_cast<int32_t>(t().words.AsInteger("First")))) {
+      do offsets.push_back(words.current().value.position);
+      while (words.nextrec());
+    }
+    EXPECT_EQ(offsets, e.offsets) << e.stem;
+  }
 }
 
 TEST_F(IntroTest, FailedActLeavesNoTraceAndTheNextOneImports) {
