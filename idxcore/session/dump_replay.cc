@@ -2,9 +2,11 @@
 
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <vector>
 
 #include "idxcore/index/file_io.h"
+#include "idxcore/session/chain_ends.h"
 #include "idxcore/session/transaction.h"
 
 namespace idxcore {
@@ -76,29 +78,35 @@ void CheckPositionOffsets(const std::vector<DumpRecord>& records, int64_t base,
   }
 }
 
-void ApplyRecord(const DumpRecord& r, const DumpTarget& t) {
+// Applies one record; `ends` holds the chain ends of the words touched so
+// far, as they stand after the records before this one.
+void ApplyRecord(const DumpRecord& r, const DumpTarget& t,
+                 std::map<int64_t, WordChainEnds>& ends) {
   if (r.flag == kRewritten) {
     t.word_file.setvalue(r.number, r.value);
     return;
   }
-  if (!t.words.Locate("IdWord", int64_t{r.number})) {
-    throw IndexError("the dump names word " + std::to_string(r.number) +
-                     ", which the dictionary does not hold");
+  auto word = ends.find(r.number);
+  if (word == ends.end()) {
+    if (!t.words.Locate("IdWord", int64_t{r.number})) {
+      throw IndexError("the dump names word " + std::to_string(r.number) +
+                       ", which the dictionary does not hold");
+    }
+    word = ends.emplace(r.number, WordChainEnds{t.words.AsInteger("First"),
+                                                t.words.AsInteger("Last")}).first;
   }
   int32_t index;
   if (r.flag == kNewChain) {
     index = t.word_file.addhead(r.value);
+    word->second.first = index;
   } else {
-    if (!t.word_file.findrec(static_cast<int32_t>(t.words.AsInteger("Last")))) {
+    if (!t.word_file.findrec(static_cast<int32_t>(word->second.last))) {
       throw IndexError("the last record of word " + std::to_string(r.number) +
                        " is outside the index");
     }
     index = t.word_file.addlink(r.value);
   }
-  t.words.Edit();
-  if (r.flag == kNewChain) t.words.SetInteger("First", index);
-  t.words.SetInteger("Last", index);
-  t.words.Post();
+  word->second.last = index;
 }
 
 }  // namespace
@@ -122,7 +130,9 @@ int ReplayDump(const std::string& directory, const DumpTarget& t) {
   try {
     Transaction transaction(t.db);
     if (!positions.empty()) t.position_file.append(positions);
-    for (const DumpRecord& r : records) ApplyRecord(r, t);
+    std::map<int64_t, WordChainEnds> ends;
+    for (const DumpRecord& r : records) ApplyRecord(r, t, ends);
+    WriteChainEnds(t.db, ends);
     transaction.Commit();
   } catch (...) {
     t.word_file.rollback();
@@ -131,6 +141,7 @@ int ReplayDump(const std::string& directory, const DumpTarget& t) {
   }
   t.word_file.commit();
   t.position_file.commit();
+  t.words.SetIndexName("");  // lists the rows again, as now written
   return static_cast<int>(records.size());
 }
 

@@ -7,7 +7,9 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <map>
 
+#include "idxcore/session/chain_ends.h"
 #include "idxcore/session/transaction.h"
 
 namespace idxcore {
@@ -121,15 +123,15 @@ void PutInOrder(actsdb::Database& db, actsdb::Table& words, const std::string& d
       diskhash<recwrd> target(paths.new_words, 1);
       PositionFile target_positions(paths.new_positions, PositionFile::Mode::kAppend);
 
+      std::map<int64_t, WordChainEnds> new_ends;
       words.SetIndexName("index1");
       for (bool on = words.First(); on; on = words.Next()) {
         const ChainEnds ends = CopyChain(source, source_positions, target, target_positions,
                                          static_cast<int32_t>(words.AsInteger("First")));
-        words.Edit();
-        words.SetInteger("First", ends.first);
-        words.SetInteger("Last", ends.last);
-        words.Post();
+        new_ends[words.AsInteger("IdWord")] = {ends.first, ends.last};
       }
+      WriteChainEnds(db, new_ends);
+      words.SetIndexName("index1");  // lists the rows again, as now written
     }
     SyncPath(paths.new_words);
     SyncPath(paths.new_positions);

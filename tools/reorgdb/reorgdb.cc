@@ -1,0 +1,66 @@
+// reorgdb: the re-indexing program. Rewrites an installation's word index
+// so that every word's records lie together ("word2.dat", "poziti2.dat"),
+// then puts the rewritten files in place of "word.dat" and "poziti.dat".
+//
+//   reorgdb [--install-dir DIR]
+//
+// Without --install-dir the installation is the one the install-directory
+// lookup names, else the working directory (the viewer starts it there).
+// The switch to the new files survives a crash at any moment: the next
+// run, or the next update, finishes it (see idxcore/session/reorganise.h).
+//
+// Exit status: 0 on success, 2 on an error.
+#include <chrono>
+#include <exception>
+#include <filesystem>
+#include <iostream>
+#include <string>
+
+#include "actsdb/install_dir.h"
+#include "actsdb/schema.h"
+#include "idxcore/session/session.h"
+
+namespace {
+
+constexpr char kUsage[] = "usage: reorgdb [--install-dir DIR]\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  idxcore::SessionPlaces places;
+  if (argc == 3 && std::string(argv[1]) == "--install-dir") {
+    places.install_dir = actsdb::WithoutTrailingSeparator(argv[2]);
+    places.database_dir = places.install_dir + "/" + actsdb::kDatabaseDirName;
+  } else if (argc == 1) {
+    places = idxcore::LookupSessionPlaces();
+    if (places.install_dir.empty()) {
+      places.install_dir = std::filesystem::current_path().string();
+      places.database_dir = places.install_dir + "/" + actsdb::kDatabaseDirName;
+    }
+  } else {
+    std::cerr << kUsage;
+    return 2;
+  }
+
+  try {
+    const auto start = std::chrono::steady_clock::now();
+    const std::string word_file = places.database_dir + "/word.dat";
+    idxcore::StartSession(places);
+    try {
+      _putinorder();
+    } catch (...) {
+      _frmstp();
+      throw;
+    }
+    _frmstp();
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const auto records = (std::filesystem::file_size(word_file) - 30) / 16;
+    std::cout << "reorgdb: " << records << " records of " << places.database_dir
+              << " reorganised in " << seconds << " s\n";
+  } catch (const std::exception& e) {
+    std::cerr << "reorgdb: " << e.what() << "\n";
+    return 2;
+  }
+  return 0;
+}
