@@ -29,6 +29,8 @@
 #include "idxcore/index/position_file.h"
 #include "idxcore/index/word_file.h"
 
+struct sqlite3_stmt;
+
 namespace idxcore {
 
 // The tables the import writes, all on one database and open (the
@@ -187,6 +189,8 @@ class TIntro {
   std::vector<std::string> modifications_;
   std::unordered_map<std::string, DictionaryEntry> dictionary_;
   bool dictionary_loaded_ = false;
+  sqlite3_stmt* word_insert_ = nullptr;
+  sqlite3_stmt* word_update_ = nullptr;
   int64_t next_word_id_ = 1;
 
   bool dump_on_ = false;
