@@ -35,7 +35,15 @@ case "${1:-}" in
     install_packages
     build_all
     sample="${SAMPLE_DIR:-$build/sample-install}"
+    # Lay the installation out, import the sample acts and their
+    # modifications, then report what it holds and search it once.
+    "$build/tools/mkinstall" "$here/sample" "$sample" > /dev/null
+    "$build/tools/pkgrun/pkgrun" --install-dir "$sample" \
+      --modif "$here/sample/acts/modif.txt" --modart "$here/sample/acts/modart.txt" \
+      "$here/sample/acts"
     "$build/tools/mkinstall" "$here/sample" "$sample"
+    echo "Acts whose text holds \"registrul\":"
+    "$build/tools/corvana-search/corvana-search" --install-dir "$sample" registrul
     ;;
   test)
     install_packages

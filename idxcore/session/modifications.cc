@@ -12,6 +12,7 @@ namespace idxcore {
 namespace {
 
 constexpr size_t kModifyingTextLimit = 100;
+constexpr size_t kKeyTextWidth = 40;  // ModificantTxt, ModificatTxt
 
 std::vector<std::string> KeyWords(std::string_view text) {
   return ParseLine(text, CharSet::kCode, 0);
@@ -71,8 +72,18 @@ void MarkModified(actsdb::Table& parts, int64_t part_id) {
   parts.Post();
 }
 
+// Adds the link unless the same one is there already (the same lines fed
+// twice, or an act's lines again after it was replaced, add nothing).
 void AddLink(actsdb::Table& links, int64_t modifying_part, int64_t modified_part,
              int64_t type_id) {
+  links.SetRange("IdModificant", modifying_part);
+  bool present = false;
+  for (bool on = links.First(); on && !present; on = links.Next()) {
+    present = links.AsInteger("IdModificat") == modified_part &&
+              links.AsInteger("IdTipMod") == type_id;
+  }
+  links.ClearRange();
+  if (present) return;
   links.Append();
   links.SetInteger("IdModificant", modifying_part);
   links.SetInteger("IdModificat", modified_part);
@@ -88,6 +99,19 @@ int64_t FindPartOfAct(actsdb::Table& parts, int64_t act_id, char kind, int numbe
   PartsOfAct(parts, act_id).List(ids, labels);
   if (ids.empty()) throw ModificationError("act " + std::to_string(act_id) + " has no parts");
   return ids[FindPart(labels, kind, number)];
+}
+
+// Whether the same line is in the queue already, pending or done.
+bool IsQueued(actsdb::Table& queue, const ActModification& m) {
+  for (bool on = queue.First(); on; on = queue.Next()) {
+    // Compared as stored: the columns cut the texts to their width.
+    if (queue.AsString("Modificare") == m.type_code &&
+        queue.AsString("ModificatTxt") == m.modified.substr(0, kKeyTextWidth) &&
+        queue.AsString("ModificantTxt") == m.modifying.substr(0, kKeyTextWidth)) {
+      return true;
+    }
+  }
+  return false;
 }
 
 // Resolves one pending queue row (the queue's current row) when both its
@@ -217,6 +241,7 @@ int ProcessActModifications(const ModificationTables& t, std::string_view text,
     if (line.find_first_not_of(' ') == std::string::npos) continue;
     try {
       const ActModification m = ParseActModification(line);
+      if (IsQueued(t.queue, m)) continue;
       t.queue.Append();
       t.queue.SetString("ModificatTxt", m.modified);
       t.queue.SetString("ModificantTxt", m.modifying);

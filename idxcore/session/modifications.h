@@ -92,13 +92,15 @@ struct ModificationTables {
   actsdb::Table& queue;  // tblmodtxt
 };
 
-// Queues every act-level line of `text` and then tries every pending row
-// of the queue, older ones included. Returns the number of rows resolved.
+// Queues every act-level line of `text` (a line already in the queue, done
+// or not, is not queued again) and then tries every pending row of the
+// queue, older ones included. Returns the number of rows resolved.
 int ProcessActModifications(const ModificationTables& tables, std::string_view text,
                             const ReportFn& report);
 
 // Applies every part-level line of `text` whose two acts exist; lines
-// naming a missing act are dropped. Returns the number of links made.
+// naming a missing act are dropped. A link that exists already is not
+// made twice. Returns the number of lines applied.
 int ProcessPartModifications(const ModificationTables& tables, std::string_view text,
                              const ReportFn& report);
 

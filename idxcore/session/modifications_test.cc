@@ -218,6 +218,12 @@ TEST_F(ModificationDbTest, QueuedLinesWaitForBothActs) {
   int pending = 0;
   for (bool on = queue_.First(); on; on = queue_.Next()) pending += !queue_.AsBoolean("Done");
   EXPECT_EQ(pending, 1);
+
+  // The same lines again add nothing.
+  const int rows = queue_.RecordCount();
+  ProcessActModifications(tables(), "M L PARL 2001 12 0##OUG GUV 2002 5 0", reporter());
+  EXPECT_EQ(queue_.RecordCount(), rows);
+  EXPECT_EQ(Links().size(), 3u);
 }
 
 TEST_F(ModificationDbTest, PartLinesLinkTheNamedPartsOrTheLastOne) {
@@ -251,6 +257,9 @@ TEST_F(ModificationDbTest, PartLinesLinkTheNamedPartsOrTheLastOne) {
   EXPECT_EQ(reports_.size(), 2u);
   for (size_t i : {0, 3, 4, 5, 7}) EXPECT_TRUE(Modified(law[i])) << i;
   for (size_t i : {1, 2, 6}) EXPECT_FALSE(Modified(law[i])) << i;
+
+  ProcessPartModifications(tables(), "OUG GUV 2002 5 0 A 1 M L PARL 2001 12 0 A 2", reporter());
+  EXPECT_EQ(Links().size(), 6u);
 }
 
 }  // namespace

@@ -103,10 +103,11 @@ class Progress {
 };
 
 void PrintSummary(const pkgrun::UpdateSummary& s) {
-  std::cout << "pkgrun: " << s.acts_imported << " of " << s.acts_total << " acts imported ("
-            << s.bytes_imported / 1024 << " KB) in " << s.seconds << " s";
-  if (s.seconds > 0) std::cout << ", " << s.acts_imported / s.seconds << " acts/s";
-  std::cout << "; " << s.acts_compressed << " acts compressed\n";
+  std::printf("pkgrun: %d of %d acts imported (%llu KB) in %.2f s", s.acts_imported,
+              s.acts_total, static_cast<unsigned long long>(s.bytes_imported / 1024), s.seconds);
+  if (s.seconds > 0) std::printf(", %.1f acts/s", s.acts_imported / s.seconds);
+  std::printf("; %d acts compressed\n", s.acts_compressed);
+  std::fflush(stdout);
   for (const std::string& report : s.modification_reports) {
     std::cout << "pkgrun: " << report << "\n";
   }
