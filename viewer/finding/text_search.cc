@@ -29,9 +29,8 @@ class PositionReader {
   PositionReader(const PositionReader&) = delete;
   PositionReader& operator=(const PositionReader&) = delete;
 
-  // Appends the `count` positions that begin at byte `offset` to `list`.
-  void Read(int64_t offset, uint32_t count, int32_t id_word, TActsList& list) {
-    list.reserve(list.size() + count);
+  // Reads the `count` positions that begin at byte `offset` into `out`.
+  void Read(int64_t offset, uint32_t count, int32_t id_word, TPos* out) {
     uint32_t i = 0;
     while (i < count && offset >= 0) {
       const int64_t at = offset + 2 * int64_t{i};
@@ -43,11 +42,11 @@ class PositionReader {
       const int64_t whole = (block_start_ + block_length_ - at) / 2;
       const uint32_t n = static_cast<uint32_t>(std::min<int64_t>(count - i, whole));
       for (uint32_t j = 0; j < n; ++j) {
-        list.push_back({id_word, static_cast<uint16_t>(b[2 * j] | (b[2 * j + 1] << 8))});
+        out[i + j] = {id_word, static_cast<uint16_t>(b[2 * j] | (b[2 * j + 1] << 8))};
       }
       i += n;
     }
-    for (; i < count; ++i) list.push_back({id_word, 0});
+    for (; i < count; ++i) out[i] = {id_word, 0};
   }
 
  private:
@@ -73,25 +72,99 @@ class PositionReader {
   int64_t block_length_ = 0;
 };
 
-}  // namespace
-
-bool PassesProximity(TActsList& occurrences, std::span<const int32_t> word_ids, int32_t window) {
-  std::sort(occurrences.begin(), occurrences.end(),
-            [](const TPos& a, const TPos& b) { return a.Position < b.Position; });
-  // A word not seen yet is never within the window, however wide.
-  constexpr int64_t kNotSeen = std::numeric_limits<int64_t>::min() / 2;
-  std::vector<int64_t> last_seen(word_ids.size(), kNotSeen);
-  for (const TPos& p : occurrences) {
-    const auto k = std::find(word_ids.begin(), word_ids.end(), p.IdWord);
-    if (k == word_ids.end()) continue;
-    last_seen[k - word_ids.begin()] = p.Position;
-    const bool all_near = std::all_of(last_seen.begin(), last_seen.end(), [&](int64_t seen) {
-      return p.Position - seen <= window && seen - p.Position <= window;
-    });
-    if (all_near) return true;
+// The proximity test of one act: at some occurrence of a search word, the
+// latest occurrence of every search word lies at most `window` positions
+// before it. An occurrence counts for the first search word with its
+// dictionary id, so the later mentions of a word typed twice are never seen.
+//
+// The occurrences are taken in ascending order of position. An act's list
+// is a few runs already in that order (each record's positions ascend), so
+// the runs are merged rather than the list sorted; a list cut into many
+// runs (positions that wrapped at 65536, a damaged index) is sorted first.
+class ProximityTest {
+ public:
+  ProximityTest(std::span<const int32_t> word_ids, int32_t window)
+      : window_(window), last_seen_(word_ids.size()) {
+    for (size_t i = 0; i < word_ids.size(); ++i) {
+      const bool known = std::any_of(slots_.begin(), slots_.end(),
+                                     [&](const auto& slot) { return slot.first == word_ids[i]; });
+      if (!known) slots_.emplace_back(word_ids[i], i);
+    }
   }
-  return false;
-}
+
+  bool Passes(TActsList occurrences) {
+    std::fill(last_seen_.begin(), last_seen_.end(), kNotSeen);
+    unseen_ = last_seen_.size();
+    CutRuns(occurrences);
+    if (runs_.size() > kMergedRuns) {
+      std::sort(occurrences.begin(), occurrences.end(),
+                [](const TPos& a, const TPos& b) { return a.Position < b.Position; });
+      CutRuns(occurrences);
+      for (const Run& run : runs_) {
+        for (size_t i = run.next; i < run.end; ++i) {
+          if (Visit(occurrences[i].Position, run.word)) return true;
+        }
+      }
+      return false;
+    }
+    for (;;) {
+      Run* first = nullptr;
+      for (Run& run : runs_) {
+        if (run.next < run.end &&
+            (first == nullptr ||
+             occurrences[run.next].Position < occurrences[first->next].Position)) {
+          first = &run;
+        }
+      }
+      if (first == nullptr) return false;
+      if (Visit(occurrences[first->next++].Position, first->word)) return true;
+    }
+  }
+
+ private:
+  static constexpr int32_t kNotSeen = -1;  // positions are never negative
+  static constexpr size_t kMergedRuns = 16;
+
+  struct Run {
+    size_t next, end;  // the run's occurrences not taken yet
+    size_t word;       // the search word they count for; last_seen_.size() for none
+  };
+
+  // Splits the list into runs of one dictionary id in ascending positions.
+  void CutRuns(TActsList occurrences) {
+    runs_.clear();
+    for (size_t i = 0; i < occurrences.size(); ++i) {
+      const TPos& p = occurrences[i];
+      if (i == 0 || p.IdWord != occurrences[i - 1].IdWord ||
+          p.Position < occurrences[i - 1].Position) {
+        const auto slot = std::find_if(slots_.begin(), slots_.end(),
+                                       [&](const auto& s) { return s.first == p.IdWord; });
+        runs_.push_back({i, i, slot == slots_.end() ? last_seen_.size() : slot->second});
+      }
+      runs_.back().end = i + 1;
+    }
+  }
+
+  // Takes the next occurrence in ascending order; true when it makes the
+  // act pass. Every word seen lies at or before it, so only the distance
+  // back counts.
+  bool Visit(int32_t position, size_t word) {
+    if (word == last_seen_.size()) return false;
+    int32_t& seen = last_seen_[word];
+    if (seen == kNotSeen) --unseen_;
+    seen = position;
+    return unseen_ == 0 &&
+           *std::min_element(last_seen_.begin(), last_seen_.end()) >= position - window_;
+  }
+
+  int32_t window_;
+  std::vector<std::pair<int32_t, size_t>> slots_;  // dictionary id, first word with it
+  std::vector<int32_t> last_seen_;                 // by word
+  size_t unseen_ = 0;
+  std::vector<Run> runs_;
+};
+
+}  // namespace
 
 TextSearch::TextSearch(WordDictionary& dictionary, std::string database_dir)
     : dictionary_(dictionary), database_dir_(std::move(database_dir)) {}
@@ -109,12 +182,16 @@ void TextSearch::Run(const std::vector<std::string>& stems, std::string_view mod
 void TextSearch::ClearActHits(int32_t largest_act_id) {
   act_hits_.assign(std::max(largest_act_id, 0), 0);
   search_words_.clear();
+  counted_.clear();
   word_ids_.clear();
-  act_positions_.clear();
+  occurrences_.clear();
+  act_begin_.clear();
+  listed_.clear();
 }
 
 void TextSearch::CountWordHits(std::string_view stem) {
   search_words_.emplace_back(stem);
+  std::vector<recwrd>& records = counted_.emplace_back();
   const std::optional<WordDictionary::Entry> entry =
       dictionary_.Find(actsdb::UpperCase(stem), /*exact=*/false);
   if (!entry) return;
@@ -123,6 +200,7 @@ void TextSearch::CountWordHits(std::string_view stem) {
   recwrd record;
   do {
     _getcrt(&record);
+    records.push_back(record);
     if (record.act_id >= 1 && record.act_id <= acts) ++act_hits_[record.act_id - 1];
   } while (_findnextrec());
 }
@@ -132,45 +210,66 @@ void TextSearch::LoadWordPositions() {
   const int32_t words = word_count();
   const int64_t acts = static_cast<int64_t>(act_hits_.size());
   word_ids_.assign(words, 0);
-  act_positions_.assign(act_hits_.size(), std::nullopt);
+  for (int32_t i = 0; i < words; ++i) {
+    const std::optional<WordDictionary::Entry> entry =
+        dictionary_.Find(actsdb::UpperCase(search_words_[i]), /*exact=*/true);
+    if (entry) word_ids_[i] = entry->id_word;
+  }
+  // An act that misses a word fails whatever its positions.
+  auto loaded = [&](const recwrd& r) {
+    return r.act_id >= 1 && r.act_id <= acts && act_hits_[r.act_id - 1] == words;
+  };
+  // The count is the full 16 bits of the field, whatever its sign.
+  auto occurrences = [](const recwrd& r) { return uint32_t{static_cast<uint16_t>(r.count)}; };
+
+  // Two passes over the records: how many occurrences each act has, then
+  // the occurrences in their places, grouped by act.
   try {
+    act_begin_.assign(act_hits_.size() + 1, 0);
+    listed_.assign(act_hits_.size(), false);
     for (int32_t i = 0; i < words; ++i) {
-      const std::optional<WordDictionary::Entry> entry =
-          dictionary_.Find(actsdb::UpperCase(search_words_[i]), /*exact=*/true);
-      if (!entry) continue;
-      const int32_t id_word = entry->id_word;
-      word_ids_[i] = id_word;
-      _findrecbypos(entry->first);
-      recwrd record;
-      do {
-        _getcrt(&record);
-        const int64_t a = record.act_id;
-        // An act that misses a word fails whatever its positions.
-        if (a < 1 || a > acts || act_hits_[a - 1] != words) continue;
-        std::optional<TActsList>& list = act_positions_[a - 1];
-        if (!list) list.emplace();
-        const auto count = static_cast<uint16_t>(record.count);
+      if (word_ids_[i] == 0) continue;
+      for (const recwrd& r : counted_[i]) {
+        if (!loaded(r)) continue;
+        act_begin_[r.act_id] += occurrences(r);
+        listed_[r.act_id - 1] = true;
+      }
+    }
+    for (size_t a = 1; a < act_begin_.size(); ++a) act_begin_[a] += act_begin_[a - 1];
+    occurrences_.resize(act_begin_.back());
+    std::vector<uint32_t> next(act_begin_.begin(), act_begin_.end() - 1);
+    for (int32_t i = 0; i < words; ++i) {
+      if (word_ids_[i] == 0) continue;
+      for (const recwrd& r : counted_[i]) {
+        if (!loaded(r)) continue;
+        const uint32_t count = occurrences(r);
+        TPos* out = occurrences_.data() + next[r.act_id - 1];
         if (count == 1) {
-          list->push_back({id_word, static_cast<uint16_t>(record.position)});
+          *out = {word_ids_[i], static_cast<uint16_t>(r.position)};
         } else {
-          positions.Read(record.position, count, id_word, *list);
+          positions.Read(r.position, count, word_ids_[i], out);
         }
-      } while (_findnextrec());
+        next[r.act_id - 1] += count;
+      }
     }
   } catch (...) {
-    act_positions_.clear();
+    occurrences_.clear();
+    act_begin_.clear();
+    listed_.clear();
     throw;
   }
 }
 
 void TextSearch::ApplyProximity(std::string_view mode) {
-  const int32_t window = mode == kModeNear ? kNearWindow : word_count();
-  for (size_t a = 0; a < act_positions_.size(); ++a) {
-    std::optional<TActsList>& list = act_positions_[a];
-    if (!list || act_hits_[a] != word_count()) continue;
-    if (!PassesProximity(*list, word_ids_, window)) act_hits_[a] = 0;
+  ProximityTest test(word_ids_, mode == kModeNear ? kNearWindow : word_count());
+  for (size_t a = 0; a < listed_.size(); ++a) {
+    if (!listed_[a] || act_hits_[a] != word_count()) continue;
+    const TActsList list(occurrences_.data() + act_begin_[a], act_begin_[a + 1] - act_begin_[a]);
+    if (!test.Passes(list)) act_hits_[a] = 0;
   }
-  act_positions_.clear();
+  occurrences_.clear();
+  act_begin_.clear();
+  listed_.clear();
 }
 
 bool TextSearch::Accepts(int64_t id_act) const { return ActHits(id_act) == word_count(); }
@@ -180,10 +279,12 @@ int32_t TextSearch::ActHits(int64_t id_act) const {
   return act_hits_[id_act - 1];
 }
 
-const TActsList* TextSearch::ActPositions(int64_t id_act) const {
-  if (id_act < 1 || id_act > static_cast<int64_t>(act_positions_.size())) return nullptr;
-  const std::optional<TActsList>& list = act_positions_[id_act - 1];
-  return list ? &*list : nullptr;
+std::optional<std::span<const TPos>> TextSearch::ActPositions(int64_t id_act) const {
+  if (id_act < 1 || id_act > static_cast<int64_t>(listed_.size()) || !listed_[id_act - 1]) {
+    return std::nullopt;
+  }
+  return std::span<const TPos>(occurrences_.data() + act_begin_[id_act - 1],
+                               act_begin_[id_act] - act_begin_[id_act - 1]);
 }
 
 }  // namespace finding

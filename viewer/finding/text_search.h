@@ -29,6 +29,8 @@
 #include <string_view>
 #include <vector>
 
+#include "idxcore/index/cursor.h"
+
 namespace actsdb {
 class Database;
 class Table;
@@ -51,8 +53,9 @@ struct TPos {
   uint16_t Position = 0;
 };
 
-// The occurrences of the search words in one act.
-using TActsList = std::vector<TPos>;
+// The occurrences of the search words in one act: a slice of the run's
+// table of occurrences, grouped by act.
+using TActsList = std::span<TPos>;
 
 // The dictionary of the word index (table tblcuv): a word's id and the index
 // of the first record of its chain in "word.dat".
@@ -63,7 +66,9 @@ class WordDictionary {
     int32_t first = 0;
   };
   virtual ~WordDictionary() = default;
-  // The row whose word equals `key`, ignoring case or exactly.
+  // The row whose word equals `key`, ignoring case or exactly. Words are
+  // unique ignoring case, so the exact row, when there is one, is the row
+  // found ignoring case.
   virtual std::optional<Entry> Find(const std::string& key, bool exact) = 0;
 };
 
@@ -82,12 +87,6 @@ class TableDictionary : public WordDictionary {
 // The largest IdAct of the acts table, 0 when it is empty: how many acts the
 // per-act tables of a run must address.
 int32_t LargestActId(actsdb::Database& db);
-
-// Whether one act's occurrences satisfy the proximity test: `word_ids` are
-// the dictionary ids of the search words in order (an occurrence counts for
-// the first word that has its id), `window` the largest distance allowed.
-// Sorts `occurrences` by position.
-bool PassesProximity(TActsList& occurrences, std::span<const int32_t> word_ids, int32_t window);
 
 class TextSearch {
  public:
@@ -110,8 +109,10 @@ class TextSearch {
   // chain. A stem not in the dictionary raises no counter.
   void CountWordHits(std::string_view stem);
   // Loads the positions of the search words in every act that has them all
-  // (the others cannot pass). Throws std::runtime_error when "poziti.dat"
-  // cannot be opened or read; no positions are kept then.
+  // (the others cannot pass), from the records the count passes read. A
+  // word counted ignoring case but not stored exactly so has no positions.
+  // Throws std::runtime_error when "poziti.dat" cannot be opened or read;
+  // no positions are kept then.
   void LoadWordPositions();
   // Zeroes the counter of every act that fails the proximity test for
   // `mode`, then drops the positions.
@@ -132,17 +133,24 @@ class TextSearch {
   // The dictionary ids of the search words (0 for a word not found), filled
   // by LoadWordPositions.
   const std::vector<int32_t>& WordIds() const { return word_ids_; }
-  // An act's occurrences between LoadWordPositions and ApplyProximity; null
-  // for an act without any.
-  const TActsList* ActPositions(int64_t id_act) const;
+  // An act's occurrences between LoadWordPositions and ApplyProximity, in
+  // the order the words were loaded; nullopt for an act none of whose
+  // records was loaded.
+  std::optional<std::span<const TPos>> ActPositions(int64_t id_act) const;
 
  private:
   WordDictionary& dictionary_;
   std::string database_dir_;
   std::vector<std::string> search_words_;
-  std::vector<int32_t> act_hits_;  // entry a - 1 for act a
+  std::vector<std::vector<recwrd>> counted_;  // the records read per search word
+  std::vector<int32_t> act_hits_;             // entry a - 1 for act a
   std::vector<int32_t> word_ids_;
-  std::vector<std::optional<TActsList>> act_positions_;  // entry a - 1 for act a
+  // The loaded occurrences: act a's are occurrences_[act_begin_[a - 1]] up
+  // to occurrences_[act_begin_[a]]; listed_[a - 1] tells whether act a had
+  // records. All empty outside a run's proximity step.
+  std::vector<TPos> occurrences_;
+  std::vector<uint32_t> act_begin_;
+  std::vector<bool> listed_;
 };
 
 }  // namespace finding

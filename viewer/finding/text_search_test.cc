@@ -43,8 +43,8 @@ class IndexFixture : public ::testing::Test {
   using ActWords = std::map<std::string, std::vector<uint16_t>>;
 
   void SetUp() override {
-    dir_ = fs::path(::testing::TempDir()) /
-           ("search_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    dir_ = fs::path(::testing::TempDir()) / (std::string("search_") + test->name());
     fs::remove_all(dir_);
     fs::create_directories(dir_);
     words_ = std::make_unique<idxcore::diskhash<recwrd>>(dir_ / "word.dat", 1);
@@ -227,20 +227,20 @@ TEST_F(IndexFixture, PositionsFromThePositionFile) {
   search.CountWordHits("AAAA");
   search.CountWordHits("BBBB");
   search.LoadWordPositions();
-  ASSERT_NE(search.ActPositions(1), nullptr);
-  const TActsList& one = *search.ActPositions(1);
+  ASSERT_TRUE(search.ActPositions(1));
+  const std::span<const TPos> one = *search.ActPositions(1);
   ASSERT_EQ(one.size(), 301u);
   for (size_t i = 0; i < 300; ++i) {
     EXPECT_EQ(one[i].IdWord, search.WordIds()[0]);
     EXPECT_EQ(one[i].Position, many[i]);
   }
   EXPECT_EQ(one[300].IdWord, search.WordIds()[1]);
-  ASSERT_NE(search.ActPositions(2), nullptr);
+  ASSERT_TRUE(search.ActPositions(2));
   EXPECT_EQ(search.ActPositions(2)->size(), 40001u);
   EXPECT_EQ(search.ActPositions(2)->back().Position, 41019);
 
   search.ApplyProximity(kModePhrase);
-  EXPECT_EQ(search.ActPositions(1), nullptr);
+  EXPECT_FALSE(search.ActPositions(1));
   EXPECT_TRUE(search.Accepts(1));
   EXPECT_FALSE(search.Accepts(2));
   EXPECT_TRUE(search.Accepts(3));
@@ -262,7 +262,7 @@ TEST_F(IndexFixture, MissingPositionFileEndsTheRun) {
   fs::remove(dir_ / "poziti.dat");
   EXPECT_THROW(search.Run({"AAAA", "BBBB"}, kModeNear, 1), std::runtime_error);
   EXPECT_EQ(search.ActHits(1), 2);
-  EXPECT_EQ(search.ActPositions(1), nullptr);
+  EXPECT_FALSE(search.ActPositions(1));
   EXPECT_EQ(Found({"AAAA", "BBBB"}, kModeAnywhere, 1), std::set<int32_t>{1});
 }
 
