@@ -64,10 +64,18 @@ bool SameName(const std::string& a, const std::string& b) {
 class Statement {
  public:
   Statement(sqlite3* db, const std::string& sql, const std::string& what) : db_(db) {
-    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt_, nullptr) != SQLITE_OK) {
+    const char* tail = nullptr;
+    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt_, &tail) != SQLITE_OK) {
       throw StoreError(what + ": " + sqlite3_errmsg(db));
     }
     what_ = what;
+    // One statement at a time: whatever follows it would silently not run.
+    if (tail != nullptr && std::string_view(tail).find_first_not_of(" \t\r\n;") !=
+                               std::string_view::npos) {
+      sqlite3_finalize(stmt_);
+      throw StoreError(what + ": text after the end of the statement: " + tail);
+    }
+    if (stmt_ == nullptr) throw StoreError(what + ": no statement");
   }
   ~Statement() { sqlite3_finalize(stmt_); }
   Statement(const Statement&) = delete;
@@ -779,9 +787,9 @@ void Table::Open(bool exclusive) {
     positions_.reset();
     Activate(std::move(columns), ListKeys());
   } catch (...) {
+    if (active_) Deactivate();
     sqlite3_finalize(fetch_);
     fetch_ = nullptr;
-    columns_.clear();
     Unlock();
     throw;
   }
@@ -1425,6 +1433,7 @@ void ClientDataset::LoadFromFile(const std::string& path) {
     positions_.reset();
     Activate(std::move(columns), std::move(keys));
   } catch (...) {
+    if (active_) Deactivate();
     CloseMemory();
     columns_.clear();
     throw;

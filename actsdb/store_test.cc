@@ -510,6 +510,8 @@ TEST_F(StoreTest, QueryErrorsCarryTheEnginesReason) {
     EXPECT_NE(std::string(e.what()).find("30/2/2000"), std::string::npos) << e.what();
   }
   EXPECT_FALSE(q.active());
+  q.sql() = {"SELECT IdAct FROM tblActe;", "DELETE FROM tblActe"};
+  EXPECT_THROW(q.Open(), StoreError);
   q.sql() = {"SELECT Nimic FROM tblActe"};
   try {
     q.Prepare();
