@@ -111,6 +111,9 @@ TEST_F(IndexFixture, ModesAndWindows) {
   AddAct(6, {{"AAAA", {45, 90}}, {"BBBB", {3, 40}}});      // every B before the first A
   AddAct(7, {{"BBBB", {100}}, {"CCCC", {99, 300}}});       // no A
   AddAct(8, {{"AAAA", {200}}, {"BBBB", {7, 700}}, {"CCCC", {201}}});
+  // Positions of a long act wrap at 65536.
+  AddAct(9, {{"AAAA", {65530, 65535, 3, 8}}, {"BBBB", {5}}});   // 2 apart
+  AddAct(10, {{"AAAA", {65530, 65535, 3}}, {"BBBB", {6}}});     // 3 apart
   Search();
 
   struct Case {
@@ -119,23 +122,23 @@ TEST_F(IndexFixture, ModesAndWindows) {
     std::set<int32_t> want;
   };
   const Case cases[] = {
-      {{"AAAA", "BBBB"}, kModeAnywhere, {1, 2, 3, 4, 6, 8}},
-      {{"AAAA", "BBBB"}, kModeNear, {1, 3, 4, 6}},
-      {{"BBBB", "AAAA"}, kModeNear, {1, 3, 4, 6}},
-      {{"AAAA", "BBBB"}, kModePhrase, {3}},
-      {{"BBBB", "AAAA"}, kModePhrase, {3}},
-      {{"AAAA", "BBBB"}, "any other text", {3}},
+      {{"AAAA", "BBBB"}, kModeAnywhere, {1, 2, 3, 4, 6, 8, 9, 10}},
+      {{"AAAA", "BBBB"}, kModeNear, {1, 3, 4, 6, 9, 10}},
+      {{"BBBB", "AAAA"}, kModeNear, {1, 3, 4, 6, 9, 10}},
+      {{"AAAA", "BBBB"}, kModePhrase, {3, 9}},
+      {{"BBBB", "AAAA"}, kModePhrase, {3, 9}},
+      {{"AAAA", "BBBB"}, "any other text", {3, 9}},
       // Stems are looked up upper-cased.
-      {{"aaaa", "bbbb"}, kModeNear, {1, 3, 4, 6}},
+      {{"aaaa", "bbbb"}, kModeNear, {1, 3, 4, 6, 9, 10}},
       {{"AAAA", "CCCC"}, kModePhrase, {5, 8}},
       {{"AAAA", "BBBB", "CCCC"}, kModeAnywhere, {8}},
       {{"AAAA", "BBBB", "CCCC"}, kModeNear, {}},
       // One word: every act that holds it, whatever the mode.
-      {{"BBBB"}, kModeNear, {1, 2, 3, 4, 6, 7, 8}},
-      {{"BBBB"}, kModePhrase, {1, 2, 3, 4, 6, 7, 8}},
+      {{"BBBB"}, kModeNear, {1, 2, 3, 4, 6, 7, 8, 9, 10}},
+      {{"BBBB"}, kModePhrase, {1, 2, 3, 4, 6, 7, 8, 9, 10}},
       // A word typed twice counts twice, but in the proximity modes its
       // second mention is never seen.
-      {{"AAAA", "AAAA"}, kModeAnywhere, {1, 2, 3, 4, 5, 6, 8}},
+      {{"AAAA", "AAAA"}, kModeAnywhere, {1, 2, 3, 4, 5, 6, 8, 9, 10}},
       {{"AAAA", "AAAA"}, kModeNear, {}},
       {{"AAAA", "AAAA"}, kModePhrase, {}},
       // A word the dictionary does not hold: no act.
@@ -143,7 +146,7 @@ TEST_F(IndexFixture, ModesAndWindows) {
       {{"ZZZZ"}, kModeNear, {}},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(Found(c.stems, c.mode, 8), c.want)
+    EXPECT_EQ(Found(c.stems, c.mode, 10), c.want)
         << ::testing::PrintToString(c.stems) << " " << c.mode;
   }
 }
