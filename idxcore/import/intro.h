@@ -107,6 +107,10 @@ class TIntro {
   void SetDump(const std::string& directory);
   bool dump_on() const { return dump_on_; }
 
+  // Tells the engine that tblcuv was changed by someone else (a dump
+  // replay): it reads the dictionary afresh before the next act.
+  void DictionaryChanged() { dictionary_loaded_ = false; }
+
   // The IdAct of the act imported last (0 before any).
   int64_t last_act_id() const { return act_id_; }
 

@@ -166,6 +166,27 @@ TEST_F(IntroTest, ChainsGrowByOneRecordPerActIncludingEmptyAndLongStems) {
   }
 }
 
+TEST_F(IntroTest, DictionaryChangedElsewhereIsReadAgain) {
+  engine_->Prelpchar(Act("L P 2000 10", {" contractele"}));
+  const int32_t a = static_cast<int32_t>(engine_->last_act_id());
+  // Another writer (a dump replay) extends the chain and moves Last.
+  ASSERT_TRUE(t().words.Locate("Word", "CONTRACTEL"));
+  diskhash<recwrd>& words = engine_->word_file();
+  ASSERT_TRUE(words.findrec(static_cast<int32_t>(t().words.AsInteger("Last"))));
+  recwrd replayed{};
+  replayed.act_id = 99;
+  replayed.count = 1;
+  const int32_t index = words.addlink(replayed);
+  t().words.Edit();
+  t().words.SetInteger("Last", index);
+  t().words.Post();
+  engine_->DictionaryChanged();
+
+  engine_->Prelpchar(Act("L P 2000 11", {" contractele"}));
+  EXPECT_EQ(ChainOf("CONTRACTEL"),
+            (std::vector<int32_t>{a, 99, static_cast<int32_t>(engine_->last_act_id())}));
+}
+
 TEST_F(IntroTest, FailedActLeavesNoTraceAndTheNextOneImports) {
   engine_->SetDump(dir_);
   engine_->Prelpcharwmod(
