@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <array>
+#include <cstdint>
 #include <cstring>
 #include <optional>
 #include <vector>
@@ -148,6 +150,34 @@ struct Cp1250Text {
   }
 };
 
+// Code points below this have their Windows-1250 byte in a table (the code
+// page's highest, U+2122, included).
+constexpr uint32_t kMappedCodePoints = 0x2200;
+
+// The code page's byte for each code point below kMappedCodePoints, 0 when
+// it has none; built from the conversion itself so that the two agree.
+const std::array<unsigned char, kMappedCodePoints>& ByteOfCodePoint() {
+  static const std::array<unsigned char, kMappedCodePoints> table = [] {
+    std::array<unsigned char, kMappedCodePoints> t{};
+    auto code_point = [](const std::string& utf8) {
+      const auto b = [&](size_t k) { return static_cast<unsigned char>(utf8[k]); };
+      if (utf8.size() == 2) return ((b(0) & 0x1Fu) << 6) | (b(1) & 0x3Fu);
+      return ((b(0) & 0x0Fu) << 12) | ((b(1) & 0x3Fu) << 6) | (b(2) & 0x3Fu);
+    };
+    for (int c = 0x80; c <= 0xFF; ++c) {
+      const uint32_t cp = code_point(Cp1250ToUtf8(std::string(1, static_cast<char>(c))));
+      if (cp < kMappedCodePoints) t[cp] = static_cast<unsigned char>(c);
+    }
+    for (uint32_t cp = 0x0218; cp <= 0x021B; ++cp) {  // letters with comma below
+      const std::string utf8 = {static_cast<char>(0xC0 | (cp >> 6)),
+                                static_cast<char>(0x80 | (cp & 0x3F))};
+      t[cp] = static_cast<unsigned char>(Utf8ToCp1250(utf8)[0]);
+    }
+    return t;
+  }();
+  return table;
+}
+
 struct Utf8Text {
   std::string_view bytes;
   unsigned char At(size_t i, size_t* length) const {
@@ -162,12 +192,27 @@ struct Utf8Text {
       if ((b(k) & 0xC0) != 0x80) return lead;
     }
     *length = n;
-    // One character: short enough for the string's own buffer.
+    const uint32_t cp = n == 2 ? ((lead & 0x1Fu) << 6) | (b(1) & 0x3Fu)
+                        : n == 3 ? ((lead & 0x0Fu) << 12) | ((b(1) & 0x3Fu) << 6) | (b(2) & 0x3Fu)
+                                 : kMappedCodePoints;
+    if (cp < kMappedCodePoints && ByteOfCodePoint()[cp] != 0) return ByteOfCodePoint()[cp];
+    // A character the table lacks: the conversion decides (short enough for
+    // the string's own buffer).
     return static_cast<unsigned char>(Utf8ToCp1250(bytes.substr(i, n))[0]);
   }
 };
 
-unsigned char Up(unsigned char c) { return static_cast<unsigned char>(UpperChar(static_cast<char>(c))); }
+// The system upper-casing as a table: it runs for every character compared.
+unsigned char Up(unsigned char c) {
+  static const std::array<unsigned char, 256> upper = [] {
+    std::array<unsigned char, 256> t{};
+    for (int b = 0; b < 256; ++b) {
+      t[b] = static_cast<unsigned char>(UpperChar(static_cast<char>(b)));
+    }
+    return t;
+  }();
+  return upper[c];
+}
 
 template <typename Text>
 int CompareUpper(const Text& a, const Text& b) {

@@ -110,5 +110,40 @@ TEST(RegisterDialect, LikeAndCollationWorkInsideSqlite) {
   sqlite3_close(db);
 }
 
+TEST(RegisterDialect, EveryCharacterOfTheCodePageComparesByItsCapital) {
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(":memory:", &db), SQLITE_OK);
+  RegisterDialect(db);
+  sqlite3_stmt* stmt = nullptr;
+  ASSERT_EQ(sqlite3_prepare_v2(db, "SELECT ?1 = ?2 COLLATE RONOCASE, ?2 LIKE ?1", -1, &stmt,
+                               nullptr),
+            SQLITE_OK);
+  auto same = [&](const std::string& a, const std::string& b) {
+    sqlite3_reset(stmt);
+    sqlite3_bind_text(stmt, 1, a.data(), static_cast<int>(a.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_text(stmt, 2, b.data(), static_cast<int>(b.size()), SQLITE_TRANSIENT);
+    EXPECT_EQ(sqlite3_step(stmt), SQLITE_ROW);
+    const int equal = sqlite3_column_int(stmt, 0);
+    if (a.find_first_of("%_") == std::string::npos) {  // a wildcard matches more
+      EXPECT_EQ(sqlite3_column_int(stmt, 1), equal) << a << " / " << b;
+    }
+    return equal == 1;
+  };
+  for (int c = 0x20; c <= 0xFF; ++c) {
+    const char byte = static_cast<char>(c);
+    const std::string text = Cp1250ToUtf8(std::string(1, byte));
+    EXPECT_TRUE(same(text, Cp1250ToUtf8(std::string(1, UpperChar(byte))))) << c;
+    const char other = static_cast<char>(c == 0xFF ? 0x20 : c + 1);
+    EXPECT_EQ(same("x" + text, "x" + Cp1250ToUtf8(std::string(1, other))),
+              UpperChar(byte) == UpperChar(other))
+        << c;
+  }
+  // The comma-below letters as typed today are the code page's cedilla ones.
+  EXPECT_TRUE(same("ș", "Ş"));
+  EXPECT_TRUE(same("Ț", "ţ"));
+  sqlite3_finalize(stmt);
+  sqlite3_close(db);
+}
+
 }  // namespace
 }  // namespace actsdb
