@@ -1407,8 +1407,10 @@ void ClientDataset::LoadFromFile(const std::string& path) {
     std::vector<Column> columns;
     {
       Statement info(memory_, std::string("PRAGMA table_info(") + kActsListTable + ")", what);
+      rowid_column_ = kNoRow;
       while (info.Step()) {
         const DeclaredType t = ParseDeclaredType(info.Text(2));
+        if (info.Int(5) == 1 && SameName(info.Text(2), "INTEGER")) rowid_column_ = columns.size();
         columns.push_back({info.Text(1), static_cast<Type>(t.type), t.width});
       }
     }
@@ -1619,6 +1621,14 @@ void ClientDataset::FetchRow(int64_t key, Row* row) const {
 
 void ClientDataset::ReadFields(int64_t key, size_t column, Row* row,
                                std::vector<bool>* decoded) const {
+  (*decoded)[column] = true;
+  if (column == rowid_column_) {
+    // The act's id is the row's key: the hit test of a text search reads it
+    // for every act.
+    (*row)[column].null = false;
+    (*row)[column].number = key;
+    return;
+  }
   // The statement stays on the row so that each field is decoded only when
   // asked for; walking the list usually reads one or two of fifteen.
   if (!fetch_on_row_ || fetch_key_ != key) {
@@ -1632,7 +1642,6 @@ void ClientDataset::ReadFields(int64_t key, size_t column, Row* row,
     ReadValue(fetch_, static_cast<int>(column), static_cast<FieldType>(columns_[column].type),
               &v.null, &v.number, &v.bytes);
   }
-  (*decoded)[column] = true;
 }
 
 size_t ClientDataset::PositionOf(int64_t key) const {

@@ -415,6 +415,7 @@ class ClientDataset : public Dataset {
 
   sqlite3* memory_ = nullptr;  // the loaded acts list
   mutable sqlite3_stmt* fetch_ = nullptr;
+  size_t rowid_column_ = kNoRow;       // the column that is the row's key
   mutable bool fetch_on_row_ = false;  // fetch_ stands on the row fetch_key_
   mutable int64_t fetch_key_ = 0;
   std::string filter_text_;

@@ -150,7 +150,7 @@ void BM_WalkActsList(benchmark::State& state) {
   list.LoadFromFile(Shared().dump);
   for (auto _ : state) {
     int64_t sum = 0;
-    for (bool on = list.First(); on; on = list.Next()) sum += list.AsInteger("IdAct");
+    for (bool on = list.First(); on; on = list.Next()) sum += list.AsInteger("Anul");
     benchmark::DoNotOptimize(sum);
   }
   state.SetItemsProcessed(state.iterations() * kActs);
