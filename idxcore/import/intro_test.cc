@@ -316,13 +316,14 @@ TEST_F(IntroTest, LanguageVersionsEncodingsAndModificationLines) {
   engine_->Prelpcharwmod(Act("L P 2000 10", {" text"}, "ACH", {"#M L P 1999 5"}, "privind \xF0"));
   // The Hungarian version keeps its letters and brings no modification lines.
   engine_->Prelpcharwmod(Act("L P 2000 10 M", {" text"}, "ACH", {"#M L P 1999 5"}, "a \xF0"));
-  // An unknown type and issuer leave their fields empty.
-  engine_->Prelpcharwmod(Act("XX YY 2000 3", {" text"}));
+  // An unknown type and issuer leave their fields empty; the Hungarian
+  // version's mark does not outlive it.
+  engine_->Prelpcharwmod(Act("XX YY 2000 3", {" text"}, "ACH", {}, "privind \xF0"));
 
   EXPECT_EQ(Rows("SELECT IndNum, Limba, Titlu, IdTipAct, IdEmitent FROM tblActe ORDER BY IdAct"),
             (std::vector<Lines>{{"L P 10 2000 0", "R", "privind \xE3 ", "1", "1"},
                                 {"L P 10 2000 0 M", "M", "a \xF0 ", "1", "1"},
-                                {"XX YY 3 2000 0", "R", "privind ceva ", "", ""}}));
+                                {"XX YY 3 2000 0", "R", "privind \xE3 ", "", ""}}));
   EXPECT_EQ(engine_->modification_list(), (Lines{"M L P 2000 10 0##L P 1999 5 0"}));
 }
 
