@@ -168,8 +168,9 @@ void TIntro::SetDump(const std::string& directory) {
 
 void TIntro::Import(std::vector<std::string> source, ImportVariant variant) {
   if (source.empty()) throw ImportError("the act text is empty");
-  // A Hungarian version keeps its own letters through the reflow.
-  const bool m_mark = source[0].size() >= 2 && source[0].ends_with(" M");
+  // A Hungarian version keeps its own letters through the reflow; the
+  // stream-fed import does not look for its mark.
+  const bool m_mark = variant != ImportVariant::kStream && source[0].ends_with(" M");
   LibraryHypertextState().in_pre_block = false;
   std::vector<std::string> lines;
   std::vector<size_t> origin;

@@ -85,8 +85,9 @@ class TIntro {
   // The same, and the header's modification lines are collected into
   // modification_list(); a node's title is its whole heading line.
   void Prelpcharwmod(std::string_view text);
-  // The same as Prelpchar for lines read from `in`, without tab blanking;
-  // a heading label's references are converted.
+  // The same as Prelpchar for lines read from `in`, without tab blanking
+  // and without looking for the Hungarian mark on the first line; a
+  // heading label's references are converted.
   void PrelAct(std::istream& in);
 
   // Imports every file of `directory` in name order (PrelDir), then walks

@@ -325,6 +325,12 @@ TEST_F(IntroTest, LanguageVersionsEncodingsAndModificationLines) {
                                 {"L P 10 2000 0 M", "M", "a \xF0 ", "1", "1"},
                                 {"XX YY 3 2000 0", "R", "privind \xE3 ", "", ""}}));
   EXPECT_EQ(engine_->modification_list(), (Lines{"M L P 2000 10 0##L P 1999 5 0"}));
+
+  // The stream-fed import does not look for the mark before the reflow.
+  std::istringstream stream(Act("L P 2001 20 M", {" text"}, "ACH", {}, "b \xF0"));
+  engine_->PrelAct(stream);
+  EXPECT_EQ(Rows("SELECT Limba, Titlu FROM tblActe WHERE IndNum = 'L P 20 2001 0 M'"),
+            (std::vector<Lines>{{"M", "b \xE3 "}}));
 }
 
 TEST_F(IntroTest, DirectoryWalkImportsFilesInNameOrderThenSubdirectories) {
