@@ -7,8 +7,11 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <limits>
+#include <utility>
 #include <map>
 
+#include "idxcore/index/file_io.h"
 #include "idxcore/session/chain_ends.h"
 #include "idxcore/session/transaction.h"
 
@@ -65,35 +68,101 @@ void SetSwapPending(actsdb::Database& db, bool pending) {
   flag.Close();
 }
 
-int64_t SourceOffset(int32_t position_field) {
-  return static_cast<int64_t>(static_cast<uint32_t>(position_field));
-}
+constexpr size_t kFlushBytes = 1 << 20;
+constexpr int64_t kRecordSize = 16;
 
-recwrd Relocated(const recwrd& r, const PositionFile& from, PositionFile& to) {
-  const uint16_t count = static_cast<uint16_t>(r.count);
-  if (count <= 1) return r;
-  const std::vector<uint16_t> positions = from.read(SourceOffset(r.position), count);
-  recwrd copy = r;
-  copy.position = to.append(positions);
-  return copy;
+int OpenEmpty(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) throw IndexError("cannot create " + path + ": " + std::strerror(errno));
+  return fd;
 }
 
 }  // namespace
 
-ChainEnds CopyChain(diskhash<recwrd>& source, const PositionFile& source_positions,
-                    diskhash<recwrd>& target, PositionFile& target_positions, int32_t first) {
-  if (!source.findrec(first)) {
+IndexCopy::IndexCopy(std::string word_path, std::string position_path)
+    : word_path_(std::move(word_path)), position_path_(std::move(position_path)) {
+  word_fd_ = OpenEmpty(word_path_);
+  try {
+    position_fd_ = OpenEmpty(position_path_);
+    const unsigned char header[diskvec<diskhelem<recwrd>>::kHeaderSize] = {};
+    WriteAt(word_fd_, word_path_, header, sizeof header, 0);
+  } catch (...) {
+    ::close(word_fd_);
+    if (position_fd_ >= 0) ::close(position_fd_);
+    throw;
+  }
+}
+
+IndexCopy::~IndexCopy() {
+  ::close(word_fd_);
+  ::close(position_fd_);
+}
+
+ChainEnds IndexCopy::CopyChain(const diskvec<diskhelem<recwrd>>& source,
+                               const PositionFile& source_positions, int32_t first) {
+  diskhelem<recwrd> e;
+  if (!source.getelem(first, e)) {
     throw IndexError("chain head " + std::to_string(first) + " lies outside " + source.path());
   }
-  ChainEnds ends;
-  ends.first = target.addhead(Relocated(source.current().value, source_positions,
-                                        target_positions));
-  ends.last = ends.first;
-  while (source.nextrec()) {
-    ends.last = target.addlink(Relocated(source.current().value, source_positions,
-                                         target_positions));
+  ChainEnds ends{records_, records_};
+  int32_t index = first;
+  while (true) {
+    recwrd r = e.value;
+    const uint16_t count = static_cast<uint16_t>(r.count);
+    if (count > 1) {
+      if (positions_bytes_ > std::numeric_limits<int32_t>::max()) {
+        throw IndexError(position_path_ + ": full; offset " + std::to_string(positions_bytes_) +
+                         " does not fit a record's position field");
+      }
+      const std::vector<uint16_t> positions =
+          source_positions.read(static_cast<uint32_t>(r.position), count);
+      r.position = static_cast<int32_t>(positions_bytes_);
+      for (uint16_t p : positions) {
+        position_buffer_.push_back(static_cast<unsigned char>(p));
+        position_buffer_.push_back(static_cast<unsigned char>(p >> 8));
+      }
+      positions_bytes_ += 2 * int64_t{count};
+      if (position_buffer_.size() >= kFlushBytes) FlushPositions();
+    }
+    const int32_t next = e.next;
+    const bool more = next > index && source.getelem(next, e);
+    unsigned char bytes[kRecordSize] = {};
+    PutLE32(bytes, static_cast<uint32_t>(r.act_id));
+    PutLE16(bytes + 4, static_cast<uint16_t>(r.count));
+    bytes[6] = r.reserved[0];
+    bytes[7] = r.reserved[1];
+    PutLE32(bytes + 8, static_cast<uint32_t>(r.position));
+    PutLE32(bytes + 12, more ? static_cast<uint32_t>(records_ + 1) : 0);
+    record_buffer_.insert(record_buffer_.end(), bytes, bytes + kRecordSize);
+    ends.last = records_++;
+    if (record_buffer_.size() >= kFlushBytes) FlushRecords();
+    if (!more) return ends;
+    index = next;
   }
-  return ends;
+}
+
+void IndexCopy::FlushRecords() {
+  WriteAt(word_fd_, word_path_, record_buffer_.data(), record_buffer_.size(),
+          static_cast<off_t>(diskvec<diskhelem<recwrd>>::kHeaderSize +
+                             records_flushed_ * kRecordSize));
+  records_flushed_ += static_cast<int64_t>(record_buffer_.size()) / kRecordSize;
+  record_buffer_.clear();
+}
+
+void IndexCopy::FlushPositions() {
+  WriteAt(position_fd_, position_path_, position_buffer_.data(), position_buffer_.size(),
+          static_cast<off_t>(position_bytes_flushed_));
+  position_bytes_flushed_ += static_cast<int64_t>(position_buffer_.size());
+  position_buffer_.clear();
+}
+
+void IndexCopy::Finish() {
+  FlushRecords();
+  FlushPositions();
+  for (const auto& [fd, path] : {std::pair{word_fd_, &word_path_},
+                                 std::pair{position_fd_, &position_path_}}) {
+    if (::fsync(fd) != 0) throw IndexError("cannot flush " + *path + ": " + std::strerror(errno));
+  }
 }
 
 bool IndexSwapPending(actsdb::Database& db) {
@@ -118,23 +187,20 @@ void PutInOrder(actsdb::Database& db, actsdb::Table& words, const std::string& d
   Transaction transaction(db);
   try {
     {
-      diskhash<recwrd> source(paths.words, 0);
+      const diskvec<diskhelem<recwrd>> source(paths.words, 0);
       const PositionFile source_positions(paths.positions, PositionFile::Mode::kRead);
-      diskhash<recwrd> target(paths.new_words, 1);
-      PositionFile target_positions(paths.new_positions, PositionFile::Mode::kAppend);
-
+      IndexCopy copy(paths.new_words, paths.new_positions);
       std::map<int64_t, WordChainEnds> new_ends;
       words.SetIndexName("index1");
       for (bool on = words.First(); on; on = words.Next()) {
-        const ChainEnds ends = CopyChain(source, source_positions, target, target_positions,
-                                         static_cast<int32_t>(words.AsInteger("First")));
+        const ChainEnds ends = copy.CopyChain(source, source_positions,
+                                              static_cast<int32_t>(words.AsInteger("First")));
         new_ends[words.AsInteger("IdWord")] = {ends.first, ends.last};
       }
+      copy.Finish();
       WriteChainEnds(db, new_ends);
       words.SetIndexName("index1");  // lists the rows again, as now written
     }
-    SyncPath(paths.new_words);
-    SyncPath(paths.new_positions);
     SetSwapPending(db, true);
     transaction.Commit();
   } catch (...) {

@@ -27,6 +27,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "actsdb/store.h"
 #include "idxcore/index/position_file.h"
@@ -40,14 +41,44 @@ struct ChainEnds {
   int32_t last = 0;
 };
 
-// Appends the chain that starts at record `first` of `source` to `target`
-// as consecutive records in the same order, each linked to the next. A
-// record with count 2 or more (count read as unsigned 16 bits) has its
-// positions copied to the end of `target_positions` and its position field
-// set to where they now begin; other records are copied as they are.
-// Throws IndexError when `first` cannot be read.
-ChainEnds CopyChain(diskhash<recwrd>& source, const PositionFile& source_positions,
-                    diskhash<recwrd>& target, PositionFile& target_positions, int32_t first);
+// The reorganised copy being written: a new word file and position file,
+// filled strictly front to back, so they are written in large blocks
+// instead of a few bytes per record.
+class IndexCopy {
+ public:
+  // Creates both files (an existing one is emptied). Throws IndexError.
+  IndexCopy(std::string word_path, std::string position_path);
+  ~IndexCopy();
+  IndexCopy(const IndexCopy&) = delete;
+  IndexCopy& operator=(const IndexCopy&) = delete;
+
+  // Appends the chain that starts at record `first` of `source` as
+  // consecutive records in the same order, each linked to the next. A
+  // record with count 2 or more (count read as unsigned 16 bits) has its
+  // positions copied to the end of the new position file and its position
+  // field set to where they now begin; other records are copied as they
+  // are. The source chain is read record by record as a search reads it:
+  // it ends at a link of 0, a link that does not point forward, or a
+  // record that cannot be read. Throws IndexError when `first` cannot be
+  // read.
+  ChainEnds CopyChain(const diskvec<diskhelem<recwrd>>& source,
+                      const PositionFile& source_positions, int32_t first);
+
+  // Writes what is buffered and flushes both files to the disk.
+  void Finish();
+
+ private:
+  void FlushRecords();
+  void FlushPositions();
+
+  std::string word_path_, position_path_;
+  int word_fd_ = -1, position_fd_ = -1;
+  int32_t records_ = 0;              // records in the copy so far
+  int64_t positions_bytes_ = 0;      // bytes of positions so far
+  std::vector<unsigned char> record_buffer_, position_buffer_;
+  int64_t records_flushed_ = 0;      // records already in the file
+  int64_t position_bytes_flushed_ = 0;
+};
 
 // Writes the reorganised copy of the index of `directory` (the database
 // directory) for every row of `words` (tblcuv, opened exclusively), words

@@ -84,19 +84,28 @@ TEST(CopyChainTest, LaysEachChainOutContiguouslyWithItsPositions) {
   };
   const std::vector<int32_t> heads = WriteIndex(source, source_positions, occurrences, 3);
 
-  Hash target(dir.file("word2.dat"), 1);
-  PositionFile target_positions(dir.file("poziti2.dat"), PositionFile::Mode::kAppend);
+  const diskvec<diskhelem<recwrd>> reader(dir.file("word.dat"), 0);
+  std::vector<ChainEnds> copied;
+  {
+    IndexCopy copy(dir.file("word2.dat"), dir.file("poziti2.dat"));
+    // Alphabetical order need not be creation order: copy word 2 first.
+    for (int word : {2, 0, 1}) {
+      copied.push_back(copy.CopyChain(reader, source_positions, heads[static_cast<size_t>(word)]));
+    }
+    copy.Finish();
+  }
+  Hash target(dir.file("word2.dat"), 0);
+  const PositionFile target_positions(dir.file("poziti2.dat"), PositionFile::Mode::kRead);
   int32_t expected_first = 0;
-  // Alphabetical order need not be creation order: copy word 2 first.
+  size_t i = 0;
   for (int word : {2, 0, 1}) {
+    const ChainEnds ends = copied[i++];
     const Walked before = Walk(source, source_positions, heads[static_cast<size_t>(word)]);
-    const ChainEnds ends = CopyChain(source, source_positions, target, target_positions,
-                                     heads[static_cast<size_t>(word)]);
     const Walked after = Walk(target, target_positions, ends.first);
     EXPECT_EQ(ends.first, expected_first) << word;
     EXPECT_EQ(ends.last, ends.first + static_cast<int32_t>(before.acts.size()) - 1) << word;
     std::vector<int32_t> consecutive;
-    for (int32_t i = ends.first; i <= ends.last; ++i) consecutive.push_back(i);
+    for (int32_t k = ends.first; k <= ends.last; ++k) consecutive.push_back(k);
     EXPECT_EQ(after.indexes, consecutive) << word;
     EXPECT_EQ(after.acts, before.acts) << word;
     EXPECT_EQ(after.positions, before.positions) << word;
@@ -106,17 +115,20 @@ TEST(CopyChainTest, LaysEachChainOutContiguouslyWithItsPositions) {
   EXPECT_EQ(target_positions.size(), source_positions.size());
   ASSERT_TRUE(target.findrec(1));
   EXPECT_EQ(target.current().value.position, 0);  // word 2's 40000 positions first
+  EXPECT_EQ(target.getsize(), 7);
 }
 
 TEST(CopyChainTest, UnreadableHeadIsAnError) {
   TempDir dir;
-  Hash source(dir.file("word.dat"), 1);
-  PositionFile source_positions(dir.file("poziti.dat"), PositionFile::Mode::kAppend);
-  source.addhead(Rec(1, 1, 3));
-  Hash target(dir.file("word2.dat"), 1);
-  PositionFile target_positions(dir.file("poziti2.dat"), PositionFile::Mode::kAppend);
-  EXPECT_THROW(CopyChain(source, source_positions, target, target_positions, 5), IndexError);
-  EXPECT_EQ(target.getsize(), 0);
+  {
+    Hash source(dir.file("word.dat"), 1);
+    source.addhead(Rec(1, 1, 3));
+  }
+  const diskvec<diskhelem<recwrd>> reader(dir.file("word.dat"), 0);
+  const PositionFile source_positions(dir.file("poziti.dat"), PositionFile::Mode::kAppend);
+  IndexCopy copy(dir.file("word2.dat"), dir.file("poziti2.dat"));
+  EXPECT_THROW(copy.CopyChain(reader, source_positions, 5), IndexError);
+  EXPECT_EQ(copy.CopyChain(reader, source_positions, 0).last, 0);
 }
 
 // An index of three words written act by act, and its dictionary.
