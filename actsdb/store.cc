@@ -1338,7 +1338,8 @@ std::string ClientDataset::Describe() const { return "client dataset"; }
 
 void ClientDataset::SaveActsList(Database& db, const std::string& path) {
   const std::string what = "cannot write the acts list " + path;
-  const std::string temporary = path + ".tmp";
+  // A name of this process's own, so that two writers never share a file.
+  const std::string temporary = path + "." + std::to_string(getpid()) + ".tmp";
   std::remove(temporary.c_str());
   sqlite3* handle = db.handle();
   {

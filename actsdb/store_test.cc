@@ -534,7 +534,9 @@ class ClientDatasetTest : public StoreTest {
 };
 
 TEST_F(ClientDatasetTest, SavedListLoadsWithTheListColumns) {
-  EXPECT_FALSE(std::filesystem::exists(dump_ + ".tmp"));
+  for (const auto& entry : std::filesystem::directory_iterator(dir_)) {
+    EXPECT_NE(entry.path().extension(), ".tmp") << entry.path();
+  }
   ClientDataset list;
   list.LoadFromFile(dump_);
   EXPECT_TRUE(list.active());
@@ -548,6 +550,14 @@ TEST_F(ClientDatasetTest, SavedListLoadsWithTheListColumns) {
   EXPECT_EQ(list.AsDate("Data"), (Date{2005, 12, 20}));
   ASSERT_TRUE(list.Locate("IndNum", "l p 40 2005 0", true));
   EXPECT_EQ(list.AsInteger("IdAct"), 5);
+
+  // A save that fails leaves the file as it was.
+  db_->Begin();
+  EXPECT_THROW(ClientDataset::SaveActsList(*db_, dump_), StoreError);
+  db_->Rollback();
+  EXPECT_THROW(ClientDataset::SaveActsList(*db_, dir_ + "/missing/dump.dst"), StoreError);
+  list.LoadFromFile(dump_);
+  EXPECT_EQ(list.RecordCount(), 5);
 
   // Saving again replaces the file whole.
   AddActs({{1, 2010, "Lege nouă", "1/1/2010", "L P 1 2010 0"}});
