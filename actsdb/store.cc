@@ -1341,6 +1341,8 @@ void ClientDataset::SaveActsList(Database& db, const std::string& path) {
   // A name of this process's own, so that two writers never share a file.
   const std::string temporary = path + "." + std::to_string(getpid()) + ".tmp";
   std::remove(temporary.c_str());
+  // The list is attached to the connection, which a transaction forbids.
+  if (db.in_transaction()) throw StoreError(what + ": a transaction is open");
   sqlite3* handle = db.handle();
   {
     Statement attach(handle, "ATTACH DATABASE ? AS actslist", what);
