@@ -192,9 +192,10 @@ TEST_F(IndexFixture, ActIdsUpToTheLargest) {
 }
 
 // Any number of words takes part in the proximity test: the last one too,
-// and a word not seen is never near, however wide the window.
+// and a word not seen is never near, however wide the window. The counters
+// hold more than 127 hits.
 TEST_F(IndexFixture, ManyWords) {
-  for (int words : {11, 30, 40}) {
+  for (int words : {11, 30, 40, 130}) {
     std::vector<std::string> stems;
     ActWords close, last_far;
     for (int i = 0; i < words; ++i) {
