@@ -306,6 +306,24 @@ void Like(sqlite3_context* context, int argc, sqlite3_value** argv) {
   sqlite3_result_int(context, Match(Utf8Text{pattern}, Utf8Text{text}, escape) ? 1 : 0);
 }
 
+// nocase_key(x): text as the blob of its upper-cased Windows-1250 bytes,
+// which sorts as the RONOCASE collation does; other values unchanged.
+void NoCaseKey(sqlite3_context* context, int, sqlite3_value** argv) {
+  if (sqlite3_value_type(argv[0]) != SQLITE_TEXT) {
+    sqlite3_result_value(context, argv[0]);
+    return;
+  }
+  const Utf8Text text{TextArgument(argv[0])};
+  std::string key;
+  key.reserve(text.bytes.size());
+  for (size_t i = 0; i < text.bytes.size();) {
+    size_t length;
+    key += static_cast<char>(Up(text.At(i, &length)));
+    i += length;
+  }
+  sqlite3_result_blob(context, key.data(), static_cast<int>(key.size()), SQLITE_TRANSIENT);
+}
+
 }  // namespace
 
 std::string TranslateDialect(std::string_view text,
@@ -357,6 +375,10 @@ void RegisterDialect(sqlite3* db) {
   constexpr int kFlags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
   if (rc == SQLITE_OK) rc = sqlite3_create_function(db, "like", 2, kFlags, nullptr, Like, nullptr, nullptr);
   if (rc == SQLITE_OK) rc = sqlite3_create_function(db, "like", 3, kFlags, nullptr, Like, nullptr, nullptr);
+  if (rc == SQLITE_OK) {
+    rc = sqlite3_create_function(db, kNoCaseKeyFunction, 1, kFlags, nullptr, NoCaseKey, nullptr,
+                                 nullptr);
+  }
   if (rc != SQLITE_OK) {
     throw StoreError(std::string("cannot install the text comparisons: ") + sqlite3_errmsg(db));
   }

@@ -23,6 +23,10 @@ namespace actsdb {
 
 // The collation name for text compared without regard to case.
 constexpr char kNoCaseCollation[] = "RONOCASE";
+// A function of one value that gives text a key sorting as RONOCASE does
+// (a blob of its upper-cased code page bytes): sorting a whole list by the
+// key computes it once a row instead of converting at every comparison.
+constexpr char kNoCaseKeyFunction[] = "nocase_key";
 
 // Translates Windows-1250 dialect text (a statement or a bare WHERE
 // expression) into UTF-8 SQLite text:
@@ -35,8 +39,9 @@ constexpr char kNoCaseCollation[] = "RONOCASE";
 std::string TranslateDialect(std::string_view text,
                              const std::function<bool(std::string_view column)>& is_date_column);
 
-// Installs the RONOCASE collation and the case-insensitive like() (two and
-// three arguments) on `db`. Throws StoreError when SQLite refuses.
+// Installs the RONOCASE collation, nocase_key() and the case-insensitive
+// like() (two and three arguments) on `db`. Throws StoreError when SQLite
+// refuses.
 void RegisterDialect(sqlite3* db);
 
 // The LIKE match itself, on Windows-1250 text: "%" any run, "_" one

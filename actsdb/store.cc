@@ -1566,8 +1566,8 @@ void ClientDataset::AddIndex(const std::string& name, const std::string& fields,
                 : std::any_of(std::begin(kActsListColumns), std::end(kActsListColumns),
                               [&](const ListColumn& c) { return SameName(c.name, field); });
     if (!known) throw StoreError("client dataset: field '" + field + "' not found");
-    order += Quote(field);
-    if (case_insensitive) order += std::string(" COLLATE ") + kNoCaseCollation;
+    order += case_insensitive ? std::string(kNoCaseKeyFunction) + "(" + Quote(field) + ")"
+                              : Quote(field);
     if (std::any_of(descending.begin(), descending.end(),
                     [&](const std::string& d) { return SameName(d, field); })) {
       order += " DESC";
