@@ -8,8 +8,8 @@
 #include <cstring>
 #include <filesystem>
 #include <limits>
-#include <utility>
 #include <map>
+#include <utility>
 
 #include "idxcore/index/file_io.h"
 #include "idxcore/session/chain_ends.h"
