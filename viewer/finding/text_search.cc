@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <limits>
 #include <stdexcept>
 
 #include "actsdb/codepage.h"
