@@ -111,15 +111,29 @@ int CompressNewActs(actsdb::Database& db) {
   return compressed;
 }
 
+// Sends the session's reports to `summary` while it lives.
+struct ReportGuard {
+  explicit ReportGuard(UpdateSummary& summary) {
+    idxcore::SetSessionReport([&summary](const std::string& message) {
+      summary.modification_reports.push_back(ForTerminal(message));
+    });
+  }
+  ~ReportGuard() { idxcore::SetSessionReport(nullptr); }
+  ReportGuard(const ReportGuard&) = delete;
+  ReportGuard& operator=(const ReportGuard&) = delete;
+};
+
 // Ends the session however the run leaves.
 struct SessionGuard {
+  SessionGuard() = default;
+  SessionGuard(const SessionGuard&) = delete;
+  SessionGuard& operator=(const SessionGuard&) = delete;
   ~SessionGuard() {
     try {
       _frmstp();
     } catch (...) {
       // The run is already failing with its own error.
     }
-    idxcore::SetSessionReport(nullptr);
   }
 };
 
@@ -163,9 +177,7 @@ UpdateSummary RunUpdate(const UpdateOptions& options, const ProgressFn& progress
   UpdateSummary summary;
   summary.acts_total = static_cast<int>(act_files.size());
   {
-    idxcore::SetSessionReport([&summary](const std::string& message) {
-      summary.modification_reports.push_back(ForTerminal(message));
-    });
+    ReportGuard reports(summary);
     idxcore::StartSession({options.install_dir, options.database_dir});
     SessionGuard guard;
     for (const std::string& file : act_files) {
@@ -187,6 +199,7 @@ UpdateSummary RunUpdate(const UpdateOptions& options, const ProgressFn& progress
     }
     for (const std::string& file : modif_files) _prelmod(ReadFile(file).c_str());
     for (const std::string& file : modart_files) _prelmodart(ReadFile(file).c_str());
+    _frmstp();  // its errors are the run's; the guard only ends a failed run
   }
   if (from_update_folder) {
     for (const auto* files : {&modif_files, &modart_files}) {
