@@ -15,6 +15,7 @@
 #include "actsdb/store.h"
 #include "idxcore/import/text_parsing.h"
 #include "idxcore/index/test_util.h"
+#include "idxcore/session/reorganise.h"
 
 namespace idxcore {
 namespace {
@@ -220,6 +221,33 @@ TEST_F(SessionTest, ReorganisedIndexAnswersTheSameSearches) {
   for (size_t i = 0; i < words.size(); ++i) {
     EXPECT_EQ(SearchActs(*db, places_.database_dir, words[i]), before[i]) << words[i];
   }
+}
+
+TEST_F(SessionTest, SessionStartFinishesASwapLeftByACrash) {
+  StartSession(places_);
+  _prelbuf(SampleAct("01_l_12_2001.txt").c_str());
+  _prelbuf(SampleAct("03_oug_5_2002.txt").c_str());
+  _frmstp();
+  std::set<int32_t> before;
+  {
+    // A re-indexing run that committed its copy and died before renaming.
+    auto db = actsdb::Database::Open(DatabaseFile(places_));
+    before = SearchActs(*db, places_.database_dir, "REGISTR");
+    actsdb::Table dictionary(*db, "tblcuv");
+    dictionary.Open(true);
+    PutInOrder(*db, dictionary, places_.database_dir);
+  }
+  ASSERT_TRUE(fs::exists(places_.database_dir + "/word2.dat"));
+  EXPECT_EQ(before.size(), 2u);
+
+  StartSession(places_);
+  EXPECT_FALSE(fs::exists(places_.database_dir + "/word2.dat"));
+  _prelbuf(SampleAct("04_l_30_2002.txt").c_str());  // appends to the new files
+  _frmstp();
+  auto db = actsdb::Database::Open(DatabaseFile(places_));
+  EXPECT_FALSE(IndexSwapPending(*db));
+  std::set<int32_t> after = SearchActs(*db, places_.database_dir, "REGISTR");
+  for (int32_t act : before) EXPECT_EQ(after.count(act), 1u) << act;
 }
 
 TEST_F(SessionTest, ExportsNeedAnOpenSession) {
