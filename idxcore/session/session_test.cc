@@ -23,10 +23,7 @@ namespace {
 namespace fs = std::filesystem;
 
 // The sample installation's sources in the repository.
-std::string SampleDir() {
-  const char* dir = std::getenv("CORVANA_SAMPLE");
-  return dir != nullptr ? dir : CORVANA_SAMPLE_DIR;
-}
+std::string SampleDir() { return CORVANA_SAMPLE_DIR; }
 
 std::string SampleAct(const std::string& name) {
   return ReadBytes(SampleDir() + "/acts/" + name);
