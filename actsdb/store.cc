@@ -800,6 +800,8 @@ void Table::Close() {
   buffer_.clear();
   sqlite3_finalize(fetch_);
   fetch_ = nullptr;
+  for (const auto& [sql, statement] : post_statements_) sqlite3_finalize(statement);
+  post_statements_.clear();
   positions_.reset();
   Unlock();
   if (active_) Deactivate();
@@ -1148,15 +1150,22 @@ void Table::Post() {
       }
       sql += " WHERE rowid = ?";
     }
-    Statement write(db_.handle(), sql, "table " + name_ + ": cannot post");
+    sqlite3_stmt* write = PostStatement(sql);
     int param = 1;
     for (size_t i : set) {
       const Value& v = buffer_[i];
-      BindValue(write.get(), param++, v.null, v.number, v.bytes,
+      BindValue(write, param++, v.null, v.number, v.bytes,
                 static_cast<FieldType>(columns_[i].type));
     }
-    if (!inserting) write.BindInt(param, *CurrentKey());
-    write.Step();
+    if (!inserting) sqlite3_bind_int64(write, param, *CurrentKey());
+    const int rc = sqlite3_step(write);
+    if (rc != SQLITE_DONE && rc != SQLITE_ROW) {
+      const std::string reason = sqlite3_errmsg(db_.handle());
+      sqlite3_reset(write);
+      throw StoreError("table " + name_ + ": cannot post: " + reason);
+    }
+    sqlite3_reset(write);
+    sqlite3_clear_bindings(write);
     key = inserting ? sqlite3_last_insert_rowid(db_.handle()) : *CurrentKey();
   } else {
     key = *CurrentKey();
@@ -1178,6 +1187,26 @@ void Table::Post() {
     positions_.reset();
     MoveTo(keys_.size() - 1);
   }
+}
+
+sqlite3_stmt* Table::PostStatement(const std::string& sql) {
+  auto found = post_statements_.find(sql);
+  if (found != post_statements_.end()) return found->second;
+  // A writer that posts ever other columns does not pile statements up.
+  constexpr size_t kMostKept = 8;
+  if (post_statements_.size() >= kMostKept) {
+    for (const auto& [text, statement] : post_statements_) sqlite3_finalize(statement);
+    post_statements_.clear();
+  }
+  sqlite3_stmt* statement = nullptr;
+  if (sqlite3_prepare_v3(db_.handle(), sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &statement,
+                         nullptr) != SQLITE_OK) {
+    const std::string reason = sqlite3_errmsg(db_.handle());
+    sqlite3_finalize(statement);
+    throw StoreError("table " + name_ + ": cannot post: " + reason);
+  }
+  post_statements_.emplace(sql, statement);
+  return statement;
 }
 
 void Table::Delete() {
@@ -1671,6 +1700,82 @@ void ClientDataset::ForEachMatch(size_t column, const Probe& probe, bool case_in
   while (find.Step()) {
     if (visit(find.Int(0))) return;
   }
+}
+
+// ---------------------------------------------------------- PreparedStatement
+
+PreparedStatement::PreparedStatement(Database& db, const std::string& sql)
+    : db_(db), sql_(sql) {
+  const char* tail = nullptr;
+  if (sqlite3_prepare_v3(db_.handle(), sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &stmt_,
+                         &tail) != SQLITE_OK) {
+    const std::string reason = sqlite3_errmsg(db_.handle());
+    sqlite3_finalize(stmt_);
+    throw StoreError("statement " + sql_ + ": " + reason);
+  }
+  // One statement only: whatever followed it would silently never run.
+  if (stmt_ == nullptr ||
+      (tail != nullptr &&
+       std::string_view(tail).find_first_not_of(" \t\r\n;") != std::string_view::npos)) {
+    sqlite3_finalize(stmt_);
+    throw StoreError("statement " + sql_ + ": " +
+                     (stmt_ == nullptr ? "no statement" : "text after the end of the statement"));
+  }
+}
+
+PreparedStatement::~PreparedStatement() { sqlite3_finalize(stmt_); }
+
+void PreparedStatement::CheckIndex(int index, int count, const char* what) const {
+  if (index < 0 || index >= count) {
+    throw StoreError("statement " + sql_ + ": no " + what + " " + std::to_string(index));
+  }
+}
+
+void PreparedStatement::BindInteger(int index, int64_t value) {
+  CheckIndex(index - 1, sqlite3_bind_parameter_count(stmt_), "parameter");
+  sqlite3_bind_int64(stmt_, index, value);
+}
+
+void PreparedStatement::BindString(int index, std::string_view value) {
+  CheckIndex(index - 1, sqlite3_bind_parameter_count(stmt_), "parameter");
+  const std::string utf8 = Cp1250ToUtf8(value);
+  sqlite3_bind_text(stmt_, index, utf8.data(), static_cast<int>(utf8.size()), SQLITE_TRANSIENT);
+}
+
+void PreparedStatement::BindNull(int index) {
+  CheckIndex(index - 1, sqlite3_bind_parameter_count(stmt_), "parameter");
+  sqlite3_bind_null(stmt_, index);
+}
+
+bool PreparedStatement::Step() {
+  const int rc = sqlite3_step(stmt_);
+  if (rc == SQLITE_ROW) return true;
+  if (rc == SQLITE_DONE) {
+    sqlite3_reset(stmt_);
+    return false;
+  }
+  const std::string reason = sqlite3_errmsg(db_.handle());
+  sqlite3_reset(stmt_);
+  throw StoreError("statement " + sql_ + ": " + reason);
+}
+
+void PreparedStatement::Reset() { sqlite3_reset(stmt_); }
+
+bool PreparedStatement::IsNull(int column) const {
+  CheckIndex(column, sqlite3_data_count(stmt_), "column");
+  return sqlite3_column_type(stmt_, column) == SQLITE_NULL;
+}
+
+int64_t PreparedStatement::AsInteger(int column) const {
+  CheckIndex(column, sqlite3_data_count(stmt_), "column");
+  return sqlite3_column_int64(stmt_, column);
+}
+
+std::string PreparedStatement::AsString(int column) const {
+  CheckIndex(column, sqlite3_data_count(stmt_), "column");
+  const unsigned char* text = sqlite3_column_text(stmt_, column);
+  return Utf8ToCp1250(std::string_view(reinterpret_cast<const char*>(text),
+                                       static_cast<size_t>(sqlite3_column_bytes(stmt_, column))));
 }
 
 }  // namespace actsdb

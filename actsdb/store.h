@@ -18,10 +18,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "actsdb/dates.h"
@@ -75,6 +77,45 @@ class Database {
   // Counts rollbacks, so that open tables notice that rows they listed may
   // be gone and list their rows again.
   uint64_t rollbacks_ = 0;
+};
+
+// One statement of SQLite's own SQL (not the system dialect), prepared once
+// and run many times with new parameters: for writers with too many rows
+// for a Table's record buffer, such as the import's dictionary rows. Text
+// parameters and columns are Windows-1250, kept in the file as UTF-8 like
+// all text of the store. The statement must not outlive its database.
+class PreparedStatement {
+ public:
+  // Throws StoreError with SQLite's reason, or when `sql` holds more than
+  // one statement.
+  PreparedStatement(Database& db, const std::string& sql);
+  ~PreparedStatement();
+  PreparedStatement(const PreparedStatement&) = delete;
+  PreparedStatement& operator=(const PreparedStatement&) = delete;
+
+  // Parameters, numbered from 1; each keeps its value until bound again.
+  void BindInteger(int index, int64_t value);
+  void BindString(int index, std::string_view value);  // Windows-1250
+  void BindNull(int index);
+
+  // Runs the statement to its next row: true when a row stands ready, false
+  // when it is done, after which it is ready to run again. An error throws
+  // StoreError naming the statement, and also leaves it ready to run again.
+  bool Step();
+  // Ready to run again from the start (after leaving rows unread).
+  void Reset();
+
+  // Columns of the row that Step stands on, numbered from 0.
+  bool IsNull(int column) const;
+  int64_t AsInteger(int column) const;
+  std::string AsString(int column) const;  // Windows-1250
+
+ private:
+  void CheckIndex(int index, int count, const char* what) const;
+
+  Database& db_;
+  sqlite3_stmt* stmt_ = nullptr;
+  std::string sql_;
 };
 
 // The session: the alias configuration and databases opened by alias.
@@ -300,6 +341,8 @@ class Table : public Dataset {
   Value& BufferField(const std::string& column, Type* type, int* width);
   void Lock(bool exclusive);
   void Unlock();
+  // The prepared statement of `sql`, prepared on first use.
+  sqlite3_stmt* PostStatement(const std::string& sql);
 
   Database& db_;
   std::string name_;
@@ -316,6 +359,10 @@ class Table : public Dataset {
   int lock_fd_ = -1;
   mutable sqlite3_stmt* fetch_ = nullptr;
   mutable std::unique_ptr<std::vector<std::pair<int64_t, size_t>>> positions_;
+  // Post's statements by their SQL text, kept until Close: a writer posts
+  // the same columns row after row, and preparing a statement each time
+  // cost more than running it.
+  std::map<std::string, sqlite3_stmt*> post_statements_;
 };
 
 // A query in the system's SQL dialect. The text is given as lines; the

@@ -6,8 +6,6 @@
 #include <optional>
 #include <sstream>
 
-#include <sqlite3.h>
-
 #include "idxcore/import/reflow.h"
 
 namespace idxcore {
@@ -94,7 +92,9 @@ ImportTables ImportDatabase::tables() {
 TIntro::TIntro(ImportTables tables)
     : t_(tables),
       word_file_(tables.db.directory() + "/word.dat", 1),
-      positions_(tables.db.directory() + "/poziti.dat", PositionFile::Mode::kAppend) {
+      positions_(tables.db.directory() + "/poziti.dat", PositionFile::Mode::kAppend),
+      word_insert_(tables.db, "INSERT INTO tblcuv (IdWord, Word, First, Last) VALUES (?, ?, ?, ?)"),
+      word_update_(tables.db, "UPDATE tblcuv SET Last = ? WHERE IdWord = ?") {
   // Each act is one transaction in the write-ahead log. Not waiting for the
   // disk at every commit keeps each act atomic and every committed act
   // safe from a crash of the program; only a crash of the whole system can
@@ -102,10 +102,7 @@ TIntro::TIntro(ImportTables tables)
   t_.db.Execute("PRAGMA synchronous = NORMAL");
 }
 
-TIntro::~TIntro() {
-  sqlite3_finalize(word_insert_);
-  sqlite3_finalize(word_update_);
-}
+TIntro::~TIntro() = default;
 
 void TIntro::LoadDefinitions(const std::string& path) { defs_ = LoadHeadingDefinitions(path); }
 
@@ -423,36 +420,10 @@ void TIntro::LoadDictionary() {
   dictionary_loaded_ = true;
 }
 
-void TIntro::WordToDb(const std::string& stem, const std::vector<int>& positions,
-                      int32_t run_offset) {
-  recwrd record{};
-  record.act_id = static_cast<int32_t>(act_id_);
-  record.count = static_cast<int16_t>(static_cast<uint16_t>(positions.size()));
-  if (positions.size() <= 1) {
-    record.position = positions.empty() ? 0 : static_cast<uint16_t>(positions.front());
-  } else {
-    record.position = run_offset;
-  }
-  auto it = dictionary_.find(stem);
-  if (it != dictionary_.end()) {
-    DictionaryEntry& entry = it->second;
-    if (!word_file_.findrec(entry.last)) {
-      throw ImportError("the last record of the chain of \"" + stem + "\" cannot be read");
-    }
-    dictionary_changes_.emplace_back(stem, entry);
-    entry.last = word_file_.addlink(record);
-    dump(record, 0, static_cast<int32_t>(entry.id));
-  } else {
-    const int32_t index = word_file_.addhead(record);
-    const DictionaryEntry entry{next_word_id_++, index, index};
-    dictionary_changes_.emplace_back(stem, std::nullopt);
-    dictionary_.emplace(stem, entry);
-    dump(record, 1, static_cast<int32_t>(entry.id));
-  }
-}
-
-// The positions of every stem that occurs more than once go to
-// "poziti.dat" as one run, in the order of the stems, which is where each
+// The act's records go to "word.dat" in one append, one per stem in the
+// order of the stems, each linked after its chain's last record as the
+// dictionary knows it; the positions of every stem that occurs more than
+// once go to "poziti.dat" as one run in the same order, which is where each
 // stem's record finds its own.
 void TIntro::IndexWords(const WordSet& words) {
   std::vector<uint16_t> runs;
@@ -476,44 +447,65 @@ void TIntro::IndexWords(const WordSet& words) {
       position_dump_.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     }
   }
+
+  std::vector<diskhash<recwrd>::ChainAppend> records;
+  records.reserve(words.size());
   for (const auto& [stem, positions] : words) {
-    WordToDb(stem, positions, static_cast<int32_t>(offset));
-    if (positions.size() >= 2) offset += 2 * static_cast<int64_t>(positions.size());
+    recwrd record{};
+    record.act_id = static_cast<int32_t>(act_id_);
+    record.count = static_cast<int16_t>(static_cast<uint16_t>(positions.size()));
+    if (positions.size() <= 1) {
+      record.position = positions.empty() ? 0 : static_cast<uint16_t>(positions.front());
+    } else {
+      record.position = static_cast<int32_t>(offset);
+      offset += 2 * static_cast<int64_t>(positions.size());
+    }
+    const auto known = dictionary_.find(stem);
+    records.push_back({record, known == dictionary_.end() ? -1 : known->second.last});
+  }
+  const int32_t first = word_file_.appendchains(records);
+
+  int32_t index = first;
+  auto record = records.begin();
+  for (const auto& entry : words) {
+    const std::string& stem = entry.first;
+    auto [it, added] = dictionary_.try_emplace(stem, DictionaryEntry{next_word_id_, index, index});
+    if (added) {
+      ++next_word_id_;
+      dictionary_changes_.emplace_back(stem, std::nullopt);
+    } else {
+      dictionary_changes_.emplace_back(stem, it->second);
+      it->second.last = index;
+    }
+    dump(record->value, added ? 1 : 0, static_cast<int32_t>(it->second.id));
+    ++index;
+    ++record;
   }
 }
 
-// The act's dictionary rows through two prepared statements: new stems
-// are inserted with the ids the engine gave them, known ones get their new
-// Last. Stems are ASCII letters, the same bytes in the database's UTF-8.
-// Going past the table cursor here keeps a stem's cost to one statement
-// step instead of a lookup, an SQL text to parse and a row to re-read.
+// The act's dictionary rows: new stems are inserted with the ids the engine
+// gave them, known ones get their new Last, in the order of their ids so
+// that the updates walk the table front to back.
 void TIntro::WriteDictionaryChanges() {
-  sqlite3* db = t_.db.handle();
-  auto prepare = [db](sqlite3_stmt*& statement, const char* sql) {
-    if (statement == nullptr && sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) != SQLITE_OK) {
-      throw actsdb::StoreError("table tblcuv: " + std::string(sqlite3_errmsg(db)));
-    }
-  };
-  prepare(word_insert_, "INSERT INTO tblcuv (IdWord, Word, First, Last) VALUES (?, ?, ?, ?)");
-  prepare(word_update_, "UPDATE tblcuv SET Last = ? WHERE IdWord = ?");
+  std::vector<const DictionaryEntry*> moved;
   for (const auto& [stem, before] : dictionary_changes_) {
     const DictionaryEntry& e = dictionary_.at(stem);
-    sqlite3_stmt* statement = before ? word_update_ : word_insert_;
     if (before) {
-      sqlite3_bind_int64(statement, 1, e.last);
-      sqlite3_bind_int64(statement, 2, e.id);
-    } else {
-      sqlite3_bind_int64(statement, 1, e.id);
-      sqlite3_bind_text(statement, 2, stem.data(), static_cast<int>(stem.size()), SQLITE_STATIC);
-      sqlite3_bind_int64(statement, 3, e.first);
-      sqlite3_bind_int64(statement, 4, e.last);
+      moved.push_back(&e);
+      continue;
     }
-    const int rc = sqlite3_step(statement);
-    sqlite3_reset(statement);
-    if (rc != SQLITE_DONE) {
-      throw actsdb::StoreError("table tblcuv: cannot write the word \"" + stem +
-                               "\": " + sqlite3_errmsg(db));
-    }
+    word_insert_.BindInteger(1, e.id);
+    word_insert_.BindString(2, stem);
+    word_insert_.BindInteger(3, e.first);
+    word_insert_.BindInteger(4, e.last);
+    word_insert_.Step();
+  }
+  std::sort(moved.begin(), moved.end(),
+            [](const DictionaryEntry* a, const DictionaryEntry* b) { return a->id < b->id; });
+  for (const DictionaryEntry* e : moved) {
+    word_update_.BindInteger(1, e->last);
+    word_update_.BindInteger(2, e->id);
+    word_update_.Step();
   }
 }
 

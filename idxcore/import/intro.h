@@ -29,8 +29,6 @@
 #include "idxcore/index/position_file.h"
 #include "idxcore/index/word_file.h"
 
-struct sqlite3_stmt;
-
 namespace idxcore {
 
 // The tables the import writes, all on one database and open (the
@@ -166,9 +164,6 @@ class TIntro {
   void RetireOldVersion();
   void MoveModificationsToNewParts();
   void IndexWords(const WordSet& words);
-  // Appends the act's record for `stem`; a stem of several positions finds
-  // them at `run_offset` of "poziti.dat".
-  void WordToDb(const std::string& stem, const std::vector<int>& positions, int32_t run_offset);
   void LoadDictionary();
   void WriteDictionaryChanges();
   void dump(const recwrd& record, uint8_t flag, int32_t word_or_index);
@@ -194,8 +189,8 @@ class TIntro {
   std::vector<std::string> modifications_;
   std::unordered_map<std::string, DictionaryEntry> dictionary_;
   bool dictionary_loaded_ = false;
-  sqlite3_stmt* word_insert_ = nullptr;
-  sqlite3_stmt* word_update_ = nullptr;
+  actsdb::PreparedStatement word_insert_;
+  actsdb::PreparedStatement word_update_;
   int64_t next_word_id_ = 1;
 
   bool dump_on_ = false;

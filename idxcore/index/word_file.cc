@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <bit>
 #include <cerrno>
 #include <cstddef>
@@ -133,9 +134,19 @@ void diskvec<E>::putelem(const E& elem, int32_t index) {
   if (index < 0 || index > getsize())
     throw IndexError(path_ + ": record " + std::to_string(index) +
                      " lies outside the file (it would leave a gap)");
+  store(elem, index);
+}
+
+template <class E>
+void diskvec<E>::store(const E& elem, int32_t index) {
   unsigned char buf[kRecordSize];
   Encode(elem, buf);
   WriteAt(fd_, path_, buf, kRecordSize, OffsetOf(index));
+}
+
+template <class E>
+void diskvec<E>::storebytes(int32_t index, int offset, const void* bytes, size_t size) {
+  WriteAt(fd_, path_, bytes, size, OffsetOf(index) + offset);
 }
 
 template <class E>
@@ -212,20 +223,32 @@ bool diskhash<T>::nextrec() {
 
 template <class T>
 void diskhash<T>::write(const element& elem, int32_t index) {
+  const int32_t count = size();
+  if (index < 0 || index > count)
+    throw IndexError(vec_.path() + ": record " + std::to_string(index) +
+                     " lies outside the file (it would leave a gap)");
   if (checkpointed_ && index < checkpoint_size_ && !saved_.contains(index)) {
     element before;
     if (!vec_.getelem(index, before))
       throw IndexError(vec_.path() + ": record " + std::to_string(index) + " cannot be read");
+    // Its link was 0 before appendchains rewrote it.
+    if (std::find(relinked_.begin(), relinked_.end(), index) != relinked_.end()) before.next = 0;
     saved_.emplace(index, before);
   }
   block_count_ = 0;
-  vec_.putelem(elem, index);
+  try {
+    vec_.store(elem, index);
+  } catch (...) {
+    known_size_ = -1;  // a failed append may have left part of a record
+    throw;
+  }
+  if (index == count && known_size_ >= 0) ++known_size_;
 }
 
 template <class T>
 int32_t diskhash<T>::addhead(const T& r) {
   pending_ = element{r, 0};
-  const int32_t n = vec_.getsize();
+  const int32_t n = size();
   write(pending_, n);
   current_ = pending_;
   current_index_ = n;
@@ -239,12 +262,65 @@ int32_t diskhash<T>::addlink(const T& r) {
   if (!current_read_)
     throw IndexError(vec_.path() + ": the chain's last record was not read; nothing linked");
   pending_ = element{r, 0};
-  const int32_t n = vec_.getsize();
+  const int32_t n = size();
   current_.next = n;
   write(current_, current_index_);
   write(pending_, n);
   current_ = pending_;
   current_index_ = n;
+  current_from_block_ = false;
+  return n;
+}
+
+template <class T>
+int32_t diskhash<T>::appendchains(const std::vector<ChainAppend>& entries) {
+  const int32_t n = size();
+  if (entries.empty()) return n;
+  if (entries.size() > static_cast<size_t>(std::numeric_limits<int32_t>::max() - n))
+    throw IndexError(vec_.path() + ": more records than a 32-bit index can address");
+  std::vector<int32_t> lasts;
+  lasts.reserve(entries.size());
+  for (const ChainAppend& e : entries) {
+    if (e.last < 0) continue;
+    if (e.last >= n)
+      throw IndexError(vec_.path() + ": record " + std::to_string(e.last) +
+                       " lies outside the file; nothing linked");
+    lasts.push_back(e.last);
+  }
+  std::sort(lasts.begin(), lasts.end());
+  const auto twice = std::adjacent_find(lasts.begin(), lasts.end());
+  if (twice != lasts.end())
+    throw IndexError(vec_.path() + ": record " + std::to_string(*twice) +
+                     " would be linked twice; nothing linked");
+
+  // The new records first: until a link points at them they are in no
+  // chain, so a failure half way leaves every chain whole.
+  append_.resize(entries.size() * kRecordSize);
+  for (size_t i = 0; i < entries.size(); ++i) {
+    Encode(element{entries[i].value, 0}, &append_[i * kRecordSize]);
+  }
+  block_count_ = 0;
+  try {
+    vec_.storebytes(n, 0, append_.data(), append_.size());
+  } catch (...) {
+    known_size_ = -1;
+    throw;
+  }
+  if (known_size_ >= 0) known_size_ += static_cast<int32_t>(entries.size());
+
+  for (size_t i = 0; i < entries.size(); ++i) {
+    const int32_t last = entries[i].last;
+    if (last < 0) continue;
+    if (checkpointed_ && last < checkpoint_size_ && !saved_.contains(last)) {
+      relinked_.push_back(last);
+    }
+    unsigned char link[4];
+    PutLE32(link, static_cast<uint32_t>(n + static_cast<int32_t>(i)));
+    vec_.storebytes(last, 12, link, sizeof link);
+  }
+  current_index_ = n + static_cast<int32_t>(entries.size()) - 1;
+  current_ = element{entries.back().value, 0};
+  current_read_ = true;
   current_from_block_ = false;
   return n;
 }
@@ -281,6 +357,7 @@ template <class T>
 void diskhash<T>::checkpoint() {
   if (checkpointed_) throw IndexError(vec_.path() + ": a checkpoint is already open");
   checkpoint_size_ = vec_.getsize();
+  known_size_ = checkpoint_size_;
   checkpointed_ = true;
 }
 
@@ -288,6 +365,8 @@ template <class T>
 void diskhash<T>::commit() {
   checkpointed_ = false;
   saved_.clear();
+  relinked_.clear();
+  known_size_ = -1;
 }
 
 template <class T>
@@ -298,6 +377,9 @@ void diskhash<T>::rollback() {
   // merely unreachable, whereas a link left pointing past the cut would
   // later take in whatever record is appended there. A failure leaves the
   // checkpoint open, so rollback() can be tried again.
+  known_size_ = -1;
+  const unsigned char end_of_chain[4] = {};
+  for (int32_t index : relinked_) vec_.storebytes(index, 12, end_of_chain, sizeof end_of_chain);
   for (const auto& [index, before] : saved_) vec_.putelem(before, index);
   vec_.truncate(checkpoint_size_);
   if (current_read_) {

@@ -84,6 +84,12 @@ class diskvec {
   template <class>
   friend class diskhash;
 
+  // putelem without the range check, for a caller that knows the count.
+  void store(const E& elem, int32_t index);
+  // Writes `size` bytes from byte `offset` of element `index` on (running
+  // into the elements after it).
+  void storebytes(int32_t index, int offset, const void* bytes, size_t size);
+
   // Reads up to `count` consecutive elements from `first`, as stored, into
   // `out` and returns how many whole ones were there (0 on any failure).
   int32_t getstored(int32_t first, int32_t count, unsigned char* out) const;
@@ -137,6 +143,24 @@ class diskhash {
   // from the file (a failed findrec), rather than link a stale record.
   int32_t addlink(const T& r);
 
+  // One act's records for several chains at once: each entry's value goes
+  // after the chain whose last record is `last`, or heads a new chain when
+  // `last` is negative. See appendchains.
+  struct ChainAppend {
+    T value{};
+    int32_t last = -1;
+  };
+
+  // Appends one record per entry, in order, with a single write (entry i
+  // becomes record getsize() + i, its next 0), then points each named last
+  // record at its entry's record. Those old last records are not read: only
+  // their 4-byte link is written, so each `last` must end its chain (as the
+  // dictionary's Last does) and a rollback sets it back to 0. Throws
+  // IndexError, writing nothing, when a `last` lies outside the file or two
+  // entries name the same one. Returns the index of the first new record;
+  // the last new record becomes current.
+  int32_t appendchains(const std::vector<ChainAppend>& entries);
+
   // Replaces the value of record `index` in place, keeping its link (used to
   // retire an act's records by setting their act id to 0). Throws
   // IndexError when the record cannot be read or written.
@@ -147,8 +171,11 @@ class diskhash {
 
   // Undo of one act's writes. checkpoint() remembers the record count and,
   // until commit() or rollback(), the former contents of every record that
-  // existed then and is rewritten (the old last record addlink extends, a
-  // record setvalue changes). rollback() restores those records and cuts the
+  // existed then and is rewritten (the old last record addlink or
+  // appendchains extends, a record setvalue changes). While a checkpoint is
+  // open the record count is kept here instead of asked of the file at
+  // every append: the writer is the file's only one for that long.
+  // rollback() restores those records and cuts the
   // file back to the remembered count, so the file is as it was at the
   // checkpoint; commit() keeps the writes. Both end the checkpoint, except a
   // rollback that fails (IndexError), which can be tried again. A
@@ -158,9 +185,11 @@ class diskhash {
   void rollback();
 
  private:
-  // Puts `elem` at `index`, first saving the former contents for rollback()
-  // when the record predates the checkpoint.
+  // Puts `elem` at `index` (at most the record count), first saving the
+  // former contents for rollback() when the record predates the checkpoint.
   void write(const element& elem, int32_t index);
+  // The record count: kept while a checkpoint is open, else the file's.
+  int32_t size() const { return known_size_ >= 0 ? known_size_ : vec_.getsize(); }
   // Makes record `index`, which lies outside the read-ahead block, the
   // current one: read alone when it lies far ahead, otherwise by refilling
   // the block from it. False, changing nothing, when it cannot be read.
@@ -184,6 +213,11 @@ class diskhash {
   bool checkpointed_ = false;
   int32_t checkpoint_size_ = 0;
   std::map<int32_t, element> saved_;  // former contents, by index
+  // Records whose link appendchains rewrote without reading them: their
+  // former link was 0 and the rest of them is unchanged.
+  std::vector<int32_t> relinked_;
+  int32_t known_size_ = -1;  // record count during a checkpoint; -1: ask the file
+  std::vector<unsigned char> append_;  // appendchains' records, as stored
 };
 
 extern template struct diskhelem<recwrd>;
