@@ -449,6 +449,76 @@ TEST_F(StoreTest, LocateSeesRowsAddedThroughAnotherCursor) {
   EXPECT_EQ(reader.AsString("Titlu"), W("Lege nouă"));
 }
 
+TEST_F(StoreTest, PreparedStatementsRunManyTimesWithWindows1250Text) {
+  PreparedStatement insert(*db_, "INSERT INTO tblcuv (Word, First, Last) VALUES (?, ?, ?)");
+  const std::vector<std::string> words = {W("ŢARĂ"), W("ŞCOALĂ"), "LEGE"};
+  for (size_t i = 0; i < words.size(); ++i) {
+    insert.BindString(1, words[i]);
+    insert.BindInteger(2, static_cast<int64_t>(i));
+    insert.BindInteger(3, static_cast<int64_t>(10 * i));
+    EXPECT_FALSE(insert.Step());
+  }
+  // The table reads them back as Windows-1250: the file holds UTF-8.
+  Table t(*db_, "tblcuv");
+  t.Open();
+  ASSERT_TRUE(t.Locate("Word", words[1]));
+  EXPECT_EQ(t.AsInteger("Last"), 10);
+
+  PreparedStatement select(*db_, "SELECT Word, Last, NULL FROM tblcuv WHERE First >= ? "
+                                 "ORDER BY First");
+  for (int round = 0; round < 2; ++round) {  // done is ready to run again
+    select.BindInteger(1, 1);
+    std::vector<std::string> seen;
+    while (select.Step()) {
+      seen.push_back(select.AsString(0));
+      EXPECT_TRUE(select.IsNull(2));
+      EXPECT_FALSE(select.IsNull(1));
+    }
+    EXPECT_EQ(seen, (std::vector<std::string>{words[1], words[2]}));
+  }
+  // Stopped early, reset, run with a new parameter.
+  ASSERT_TRUE(select.Step());
+  select.Reset();
+  select.BindInteger(1, 2);
+  ASSERT_TRUE(select.Step());
+  EXPECT_EQ(select.AsInteger(1), 20);
+  EXPECT_THROW(select.AsInteger(3), StoreError);
+  select.Reset();
+}
+
+TEST_F(StoreTest, PreparedStatementErrorsNameTheStatementAndLeaveItUsable) {
+  EXPECT_THROW(PreparedStatement(*db_, "SELEC 1"), StoreError);
+  EXPECT_THROW(PreparedStatement(*db_, "SELECT 1; DELETE FROM tblcuv"), StoreError);
+  EXPECT_THROW(PreparedStatement(*db_, "   "), StoreError);
+
+  PreparedStatement insert(*db_, "INSERT INTO tblcuv (Word) VALUES (?)");
+  EXPECT_THROW(insert.BindInteger(2, 1), StoreError);
+  insert.BindString(1, "LEGE");
+  EXPECT_FALSE(insert.Step());
+  try {
+    insert.Step();  // the dictionary's words are unique
+    ADD_FAILURE() << "a second LEGE was inserted";
+  } catch (const StoreError& e) {
+    EXPECT_NE(std::string(e.what()).find("INSERT INTO tblcuv"), std::string::npos) << e.what();
+  }
+  insert.BindString(1, "ACT");
+  EXPECT_FALSE(insert.Step());
+  // Nor does a failed post keep a table's statement from the next post.
+  Table t(*db_, "tblcuv");
+  t.Open(true);
+  for (const char* word : {"ACT", "ART"}) {
+    t.Append();
+    t.SetString("Word", word);
+    if (std::string(word) == "ACT") {
+      EXPECT_THROW(t.Post(), StoreError);
+      t.Cancel();
+    } else {
+      t.Post();
+    }
+  }
+  EXPECT_EQ(Walk(t, "IdWord"), (std::vector<int64_t>{1, 2, 3}));  // LEGE, ACT, ART
+}
+
 TEST_F(StoreTest, RolledBackRowsDisappearFromOpenTables) {
   AddActs(kActs);
   Table t(*db_, "tblActe");

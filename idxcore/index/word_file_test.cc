@@ -94,6 +94,90 @@ TEST(WordFileTest, AddlinkRewritesOnlyTheOldLastAndAppends) {
   EXPECT_EQ(RawRecord(after, 12), std::string("\x09\0\0\0\x01\0\0\0\x4D\0\0\0\0\0\0\0", 16));
 }
 
+// The same acts as ImportActs, each act's records added with one
+// appendchains call; new words join in later acts.
+std::vector<std::vector<int32_t>> ImportActsInBatches(Hash& h, int words, int acts) {
+  std::vector<std::vector<int32_t>> chains(static_cast<size_t>(words));
+  for (int act = 1; act <= acts; ++act) {
+    std::vector<Hash::ChainAppend> batch;
+    for (int w = 0; w < words; ++w) {
+      const auto& chain = chains[static_cast<size_t>(w)];
+      batch.push_back({Rec(act, static_cast<int16_t>(w + 1), act * 100 + w),
+                       chain.empty() ? -1 : chain.back()});
+    }
+    const int32_t first = h.appendchains(batch);
+    for (int w = 0; w < words; ++w) chains[static_cast<size_t>(w)].push_back(first + w);
+  }
+  return chains;
+}
+
+TEST(WordFileTest, AppendchainsWritesWhatAddheadAndAddlinkWrite) {
+  TempDir dir;
+  Hash one_by_one(dir.file("one.dat"), 1);
+  Hash batched(dir.file("batch.dat"), 1);
+  // Two acts of three words, then three acts of five: two chains start late.
+  ImportActs(one_by_one, 3, 2);
+  const auto early = ImportActsInBatches(batched, 3, 2);
+  std::vector<std::vector<int32_t>> expected(5);
+  for (int w = 0; w < 3; ++w) expected[static_cast<size_t>(w)] = early[static_cast<size_t>(w)];
+  for (int act = 3; act <= 5; ++act) {
+    std::vector<Hash::ChainAppend> batch;
+    for (int w = 0; w < 5; ++w) {
+      auto& chain = expected[static_cast<size_t>(w)];
+      const recwrd r = Rec(act, static_cast<int16_t>(w + 1), act * 100 + w);
+      if (chain.empty()) {
+        one_by_one.addhead(r);
+      } else {
+        ASSERT_TRUE(one_by_one.findrec(chain.back()));
+        one_by_one.addlink(r);
+      }
+      batch.push_back({r, chain.empty() ? -1 : chain.back()});
+      chain.push_back(one_by_one.getsize() - 1);
+    }
+    batched.checkpoint();  // as the import runs it: the count kept meanwhile
+    EXPECT_EQ(batched.appendchains(batch), expected[0].back());
+    batched.commit();
+    EXPECT_EQ(batched.current_index(), expected[4].back());
+  }
+  EXPECT_EQ(ReadBytes(dir.file("batch.dat")), ReadBytes(dir.file("one.dat")));
+  for (const auto& chain : expected) EXPECT_EQ(Walk(batched, chain.front()), chain);
+  EXPECT_EQ(batched.appendchains({}), batched.getsize());
+}
+
+TEST(WordFileTest, AppendchainsRefusesBadLinksWritingNothing) {
+  TempDir dir;
+  const std::string path = dir.file("word.dat");
+  Hash h(path, 1);
+  ImportActsInBatches(h, 2, 2);  // records 0..3
+  const std::string before = ReadBytes(path);
+  const std::vector<std::vector<Hash::ChainAppend>> bad = {
+      {{Rec(3, 1, 0), 4}},                        // the record does not exist yet
+      {{Rec(3, 1, 0), -1}, {Rec(3, 1, 0), 9}},    // nor does this one
+      {{Rec(3, 1, 0), 2}, {Rec(3, 1, 0), 2}},     // one chain extended twice
+  };
+  for (const auto& batch : bad) {
+    EXPECT_THROW(h.appendchains(batch), IndexError);
+    EXPECT_EQ(ReadBytes(path), before);
+  }
+}
+
+// The writer keeps the record count only while a checkpoint is open; the
+// next act starts from the file as it is, appends by others included.
+TEST(WordFileTest, EachCheckpointCountsTheRecordsAfresh) {
+  TempDir dir;
+  const std::string path = dir.file("word.dat");
+  Hash writer(path, 1);
+  writer.checkpoint();
+  EXPECT_EQ(writer.appendchains({{Rec(1, 1, 0), -1}}), 0);
+  writer.commit();
+  { Hash other(path, 1); other.addhead(Rec(2, 1, 0)); }
+  writer.checkpoint();
+  EXPECT_EQ(writer.appendchains({{Rec(3, 1, 0), 0}}), 2);
+  EXPECT_EQ(writer.addhead(Rec(3, 1, 0)), 3);
+  writer.commit();
+  EXPECT_EQ(Walk(writer, 0), (std::vector<int32_t>{0, 2}));
+}
+
 TEST(WordFileTest, OpeningKeepsRecordsAndOnlyAWriterRewritesTheHeader) {
   TempDir dir;
   const std::string path = dir.file("word.dat");
@@ -232,6 +316,7 @@ TEST(WordFileTest, RollbackLeavesTheFileAsAtTheCheckpoint) {
   const std::string path = dir.file("word.dat");
   Hash h(path, 1);
   auto chains = ImportActs(h, 3, 2);
+  const auto committed = chains;
   const std::string before = ReadBytes(path);
 
   // One act's writes: retire act 1's records, then extend two chains twice
@@ -249,6 +334,21 @@ TEST(WordFileTest, RollbackLeavesTheFileAsAtTheCheckpoint) {
   h.rollback();
   EXPECT_EQ(ReadBytes(path), before);
   EXPECT_THROW(h.rollback(), IndexError);
+
+  // The same with the act's records appended in one batch; a record whose
+  // link the batch rewrote unread is then also given a new value.
+  h.checkpoint();
+  for (int32_t index : h.findact(1)) h.setvalue(index, Rec(0, 1, 0));
+  std::vector<Hash::ChainAppend> batch;
+  for (const auto& chain : committed) batch.push_back({Rec(5, 1, 0), chain.back()});
+  batch.push_back({Rec(5, 1, 0), -1});
+  const int32_t first = h.appendchains(batch);
+  h.setvalue(committed[1].back(), Rec(0, 1, 0));
+  ASSERT_TRUE(h.findrec(first));
+  h.addlink(Rec(6, 1, 0));
+  ASSERT_NE(ReadBytes(path), before);
+  h.rollback();
+  EXPECT_EQ(ReadBytes(path), before);
 
   // After a commit the writes stay and a new checkpoint starts from them.
   h.checkpoint();
