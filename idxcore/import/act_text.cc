@@ -1,5 +1,9 @@
 #include "idxcore/import/act_text.h"
 
+#include <algorithm>
+#include <cstddef>
+#include <unordered_map>
+
 #include "actsdb/stemming.h"
 #include "actsdb/stored_forms.h"
 #include "idxcore/import/structure_tree.h"
@@ -28,12 +32,16 @@ ConvertedAct ConvertActText(const std::vector<std::string>& lines, const Heading
   ConvertedAct act;
   StructureBuilder structure(defs);
   structure.Start();
-  std::vector<std::string> tokens;
+  // The positions of each distinct token: a word repeated through the act
+  // is stemmed and filed once, not at every occurrence.
+  std::unordered_map<std::string, std::vector<int>> token_positions;
+  int position = 0;
+  const auto add_token = [&](std::string_view token) {
+    token_positions[std::string(token)].push_back(position++);
+  };
   for (size_t i = 0; i < lines.size(); ++i) {
     try {
-      for (std::string& token : ParseLine(lines[i], CharSet::kLetter, 3)) {
-        tokens.push_back(std::move(token));
-      }
+      ForEachIndexToken(lines[i], 3, add_token);
       std::string line = lines[i];
       if (variant != ImportVariant::kStream && line.size() > 1) {
         // The last character is left alone.
@@ -56,8 +64,18 @@ ConvertedAct ConvertActText(const std::vector<std::string>& lines, const Heading
       throw ImportError("line " + std::to_string(number) + ": " + e.what());
     }
   }
-  for (size_t j = 0; j < tokens.size(); ++j) {
-    IntroWord(act.words, actsdb::DictionaryStem(tokens[j]), static_cast<int>(j));
+  for (auto& [token, positions] : token_positions) {
+    std::vector<int>& stem_positions = act.words[actsdb::DictionaryStem(token)];
+    if (stem_positions.empty()) {
+      stem_positions = std::move(positions);
+      continue;
+    }
+    // Another token with the same stem came first: merge, keeping the
+    // positions ascending.
+    const auto middle = static_cast<std::ptrdiff_t>(stem_positions.size());
+    stem_positions.insert(stem_positions.end(), positions.begin(), positions.end());
+    std::inplace_merge(stem_positions.begin(), stem_positions.begin() + middle,
+                       stem_positions.end());
   }
   act.structure = structure.tree().Text();
   return act;

@@ -77,6 +77,15 @@ TEST(ActTextTest, PartsStructureHypertextAndWords) {
   EXPECT_EQ(act.words, expected);
 }
 
+TEST(ActTextTest, TokensOfOneStemShareItsPositionsInTextOrder) {
+  HypertextState state;
+  Parts parts;
+  const ConvertedAct act = ConvertActText({"Legea legile LEGEA", "legii Legii legea"}, TestDefs(),
+                                          state, ImportVariant::kPlain, parts.fn());
+  const WordSet expected = {{"LEG", {0, 2, 3, 4, 5}}, {"LEGIL", {1}}};
+  EXPECT_EQ(act.words, expected);
+}
+
 TEST(ActTextTest, VariantsTreatTitlesTabsAndLabelsDifferently) {
   const HeadingDefs defs = TestDefs();
   const Lines lines = {"#", " Art. 3 ~L P 1 2000 Legea~", " Art. 4\tx"};

@@ -1,5 +1,6 @@
 #include "idxcore/import/text_parsing.h"
 
+#include <array>
 #include <charconv>
 #include <fstream>
 #include <sstream>
@@ -114,6 +115,30 @@ std::vector<std::string> ParseLine(std::string_view line, CharSet set, size_t mi
 
 std::vector<std::string> ParseLowLine(std::string_view line, CharSet set, size_t min_length) {
   return Tokenize(line, set, min_length, false);
+}
+
+void ForEachIndexToken(std::string_view line, size_t min_length,
+                       const std::function<void(std::string_view token)>& visit) {
+  // Each byte as a token letter: folded and upper-cased, or 0 when it
+  // separates tokens.
+  static const std::array<char, 256> kTokenLetter = [] {
+    std::array<char, 256> table{};
+    for (int b = 0; b < 256; ++b) {
+      const char c = FoldLetter(static_cast<char>(b));
+      if (InSet(CharSet::kLetter, c)) table[static_cast<size_t>(b)] = c >= 'a' ? static_cast<char>(c - 'a' + 'A') : c;
+    }
+    return table;
+  }();
+  std::string token;
+  for (size_t i = 0; i <= line.size(); ++i) {
+    const char c = i < line.size() ? kTokenLetter[static_cast<unsigned char>(line[i])] : '\0';
+    if (c != '\0') {
+      token += c;
+      continue;
+    }
+    if (token.size() > min_length) visit(token);
+    token.clear();
+  }
 }
 
 std::string ParsePicturePart(std::string_view text) {

@@ -7,6 +7,7 @@
 #ifndef CORVANA_IDXCORE_IMPORT_TEXT_PARSING_H_
 #define CORVANA_IDXCORE_IMPORT_TEXT_PARSING_H_
 
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -45,6 +46,12 @@ char FoldLetter(char c);
 // them as written.
 std::vector<std::string> ParseLine(std::string_view line, CharSet set, size_t min_length);
 std::vector<std::string> ParseLowLine(std::string_view line, CharSet set, size_t min_length);
+
+// The index tokens of `line`, the words ParseLine(line, CharSet::kLetter,
+// min_length) returns, handed to `visit` one by one as they are found
+// instead of gathered in a list: an act has tens of thousands of them.
+void ForEachIndexToken(std::string_view line, size_t min_length,
+                       const std::function<void(std::string_view token)>& visit);
 
 // The picture of a text: every maximal run of decimal digits replaced by
 // "#num". Heading definitions are written as pictures.

@@ -38,6 +38,8 @@ TEST(TokenizerTest, FoldsRomanianLettersAndCutsWords) {
       {"ROM\xC2NIA HOT\xC3R\xC2RE", CharSet::kLetter, 3, true, {"ROMANIA", "HOTARARE"}},
       // Bytes the folding does not know separate words.
       {"na\xEFve caf\xE9s", CharSet::kLetter, 0, true, {"NA", "VE", "CAF", "S"}},
+      // Four letters are a token, three are not; a token may end the line.
+      {"lege\tACT, abcd", CharSet::kLetter, 3, true, {"LEGE", "ABCD"}},
       {"#OUG GUV 2006 34", CharSet::kCode, 0, true, {"OUG", "GUV", "2006", "34"}},
       {"", CharSet::kCode, 0, true, {}},
   };
@@ -45,6 +47,12 @@ TEST(TokenizerTest, FoldsRomanianLettersAndCutsWords) {
     EXPECT_EQ(c.upper ? ParseLine(c.line, c.set, c.min) : ParseLowLine(c.line, c.set, c.min),
               c.words)
         << c.line;
+    if (c.set == CharSet::kLetter && c.upper) {
+      // The import's token scan finds the same tokens.
+      Words visited;
+      ForEachIndexToken(c.line, c.min, [&](std::string_view t) { visited.emplace_back(t); });
+      EXPECT_EQ(visited, c.words) << c.line;
+    }
   }
 }
 
