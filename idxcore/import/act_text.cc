@@ -35,6 +35,7 @@ ConvertedAct ConvertActText(const std::vector<std::string>& lines, const Heading
   // The positions of each distinct token: a word repeated through the act
   // is stemmed and filed once, not at every occurrence.
   std::unordered_map<std::string, std::vector<int>> token_positions;
+  token_positions.reserve(1024);  // an act of ten pages has about this many
   int position = 0;
   const auto add_token = [&](std::string_view token) {
     token_positions[std::string(token)].push_back(position++);

@@ -450,6 +450,9 @@ void TIntro::IndexWords(const WordSet& words) {
 
   std::vector<diskhash<recwrd>::ChainAppend> records;
   records.reserve(words.size());
+  // Each stem's dictionary entry, looked up once (none for a new stem).
+  std::vector<DictionaryEntry*> entries;
+  entries.reserve(words.size());
   for (const auto& [stem, positions] : words) {
     recwrd record{};
     record.act_id = static_cast<int32_t>(act_id_);
@@ -461,25 +464,28 @@ void TIntro::IndexWords(const WordSet& words) {
       offset += 2 * static_cast<int64_t>(positions.size());
     }
     const auto known = dictionary_.find(stem);
-    records.push_back({record, known == dictionary_.end() ? -1 : known->second.last});
+    entries.push_back(known == dictionary_.end() ? nullptr : &known->second);
+    records.push_back({record, entries.back() ? entries.back()->last : -1});
   }
   const int32_t first = word_file_.appendchains(records);
 
-  int32_t index = first;
-  auto record = records.begin();
+  // Entries stay where they are while others are added: the map is node based.
+  size_t i = 0;
   for (const auto& entry : words) {
     const std::string& stem = entry.first;
-    auto [it, added] = dictionary_.try_emplace(stem, DictionaryEntry{next_word_id_, index, index});
-    if (added) {
-      ++next_word_id_;
+    const int32_t index = first + static_cast<int32_t>(i);
+    DictionaryEntry* known = entries[i];
+    if (known == nullptr) {
+      known = &dictionary_.emplace(stem, DictionaryEntry{next_word_id_++, index, index})
+                   .first->second;
       dictionary_changes_.emplace_back(stem, std::nullopt);
+      dump(records[i].value, 1, static_cast<int32_t>(known->id));
     } else {
-      dictionary_changes_.emplace_back(stem, it->second);
-      it->second.last = index;
+      dictionary_changes_.emplace_back(stem, *known);
+      known->last = index;
+      dump(records[i].value, 0, static_cast<int32_t>(known->id));
     }
-    dump(record->value, added ? 1 : 0, static_cast<int32_t>(it->second.id));
-    ++index;
-    ++record;
+    ++i;
   }
 }
 

@@ -1,5 +1,6 @@
 #include "idxcore/import/text_parsing.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <fstream>
@@ -107,6 +108,22 @@ bool FindReference(std::string_view s, Reference& ref) {
   return true;
 }
 
+// The picture of `text` (ParsePicturePart) as far as its first `limit`
+// characters, or a little further; all of it when it is shorter.
+std::string PicturePrefix(std::string_view text, size_t limit) {
+  std::string out;
+  out.reserve(std::min(text.size(), limit) + 8);
+  bool in_digits = false;
+  for (char c : text) {
+    if (out.size() >= limit) break;
+    const bool digit = c >= '0' && c <= '9';
+    if (digit && !in_digits) out += "#num";
+    if (!digit) out += c;
+    in_digits = digit;
+  }
+  return out;
+}
+
 }  // namespace
 
 std::vector<std::string> ParseLine(std::string_view line, CharSet set, size_t min_length) {
@@ -142,16 +159,7 @@ void ForEachIndexToken(std::string_view line, size_t min_length,
 }
 
 std::string ParsePicturePart(std::string_view text) {
-  std::string out;
-  out.reserve(text.size() + 8);
-  bool in_digits = false;
-  for (char c : text) {
-    const bool digit = c >= '0' && c <= '9';
-    if (digit && !in_digits) out += "#num";
-    if (!digit) out += c;
-    in_digits = digit;
-  }
-  return out;
+  return PicturePrefix(text, std::string::npos);
 }
 
 std::string ParseLinks(std::string_view text) {
@@ -233,16 +241,26 @@ HeadingDefs LoadHeadingDefinitions(const std::string& path) {
 std::string ParseFirstPart(std::string_view line, const HeadingDefs& defs) {
   if (line.empty()) return "";
   const std::string s = ParseTitlu(std::string(line) + " ");
-  const std::string p = ParsePicturePart(s);
   // Positions below are 1-based, as the heading rules count them.
   size_t pos = 1;
   if (s.size() > 1) {
     while (pos < s.size() && s[pos - 1] == ' ') ++pos;
   }
+  // An alias and its blank can only match the start of the picture.
+  size_t longest = 0;
+  for (const DefPart& def : defs) {
+    for (const std::string& alias : def.aliases) longest = std::max(longest, alias.size());
+  }
+  const std::string p = PicturePrefix(s, pos + longest + 1);
+  const size_t at = pos - 1;
   std::string f;
   for (const DefPart& def : defs) {
     for (const std::string& alias : def.aliases) {
-      if (pos - 1 <= p.size() && p.compare(pos - 1, alias.size() + 1, alias + " ") == 0) f = alias;
+      // The alias followed by a blank, at `at`.
+      if (at + alias.size() < p.size() && p[at + alias.size()] == ' ' &&
+          p.compare(at, alias.size(), alias) == 0) {
+        f = alias;
+      }
     }
   }
   if (f == " ") f.clear();

@@ -123,6 +123,8 @@ TEST(FirstPartTest, FindsHeadingLabels) {
       {" Articolul 19 se modific\xE3", "Articolul 19 "},
       {"(3) Textul", "(3) "},
       {" (6^1) Textul", "(6^1) "},
+      {"(123456789012^345678) Textul", "(123456789012^345678) "},  // long digit runs
+      {"1234567890123456. Textul", "1234567890123456. "},
       {"(3)", "(3)"},
       {"12. Textul", "12. "},
       {"1.1. Textul", ""},                     // a sub-point is no heading
