@@ -48,13 +48,13 @@ void PutInt32(std::string& out, int32_t v) {
   for (int i = 0; i < 4; ++i) out += static_cast<char>((u >> (8 * i)) & 0xFF);
 }
 
-// The rows of `table` whose `column` equals `value`, by their `key`.
-std::vector<int64_t> KeysWhere(actsdb::Table& table, const char* column, int64_t value,
-                               const char* key) {
+// The first column of every row `select` yields for `value`. Rows are
+// found through statements rather than a range on the open table, which
+// lists all the table's rows again each time its range is cleared.
+std::vector<int64_t> KeysWhere(actsdb::PreparedStatement& select, int64_t value) {
+  select.BindInteger(1, value);
   std::vector<int64_t> keys;
-  table.SetRange(column, value);
-  for (bool on = table.First(); on; on = table.Next()) keys.push_back(table.AsInteger(key));
-  table.ClearRange();
+  while (select.Step()) keys.push_back(select.AsInteger(0));
   return keys;
 }
 
@@ -357,22 +357,32 @@ void TIntro::RetireOldVersion() {
     word_file_.setvalue(index, value);
     dump(value, 2, index);
   }
-  for (int64_t row : KeysWhere(t_.act_domains, "IdAct", act_id_, "IdLegDomeniu")) {
+  actsdb::PreparedStatement domains(
+      t_.db, "SELECT IdLegDomeniu FROM tblLegDomenii WHERE IdAct = ? ORDER BY rowid");
+  for (int64_t row : KeysWhere(domains, act_id_)) {
     Relocate(t_.act_domains, "IdLegDomeniu", row);
     t_.act_domains.Delete();
   }
-  t_.parts.SetRange("Actul", act_id_);
-  for (bool on = t_.parts.First(); on; on = t_.parts.Next()) {
-    old_parts_.push_back(OldPart{t_.parts.AsInteger("IdParte"), t_.parts.AsString("NumParte"),
-                                 t_.parts.AsBoolean("Mod")});
+  actsdb::PreparedStatement parts(
+      t_.db, "SELECT IdParte, NumParte, Mod FROM tblParti WHERE Actul = ? ORDER BY rowid");
+  parts.BindInteger(1, act_id_);
+  while (parts.Step()) {
+    old_parts_.push_back(OldPart{parts.AsInteger(0), parts.AsString(1), parts.AsInteger(2) != 0});
   }
-  t_.parts.ClearRange();
 }
 
 // Each old part hands its modification links (and its Mod mark) to the
 // first new part of the same label not yet taken, or to the new "Actul"
 // part when the new text has no such label; then the old part goes.
 void TIntro::MoveModificationsToNewParts() {
+  struct LinkEnd {
+    const char* column;
+    actsdb::PreparedStatement select;
+  } links[] = {
+      {"IdModificant",
+       {t_.db, "SELECT IdMod FROM tblModif WHERE IdModificant = ? ORDER BY rowid"}},
+      {"IdModificat", {t_.db, "SELECT IdMod FROM tblModif WHERE IdModificat = ? ORDER BY rowid"}},
+  };
   for (const OldPart& old : old_parts_) {
     NewPart* target = &new_parts_.front();
     for (NewPart& candidate : new_parts_) {
@@ -382,11 +392,11 @@ void TIntro::MoveModificationsToNewParts() {
         break;
       }
     }
-    for (const char* end : {"IdModificant", "IdModificat"}) {
-      for (int64_t row : KeysWhere(t_.modifications, end, old.id, "IdMod")) {
+    for (LinkEnd& end : links) {
+      for (int64_t row : KeysWhere(end.select, old.id)) {
         Relocate(t_.modifications, "IdMod", row);
         t_.modifications.Edit();
-        t_.modifications.SetInteger(end, target->id);
+        t_.modifications.SetInteger(end.column, target->id);
         t_.modifications.Post();
       }
     }
