@@ -13,6 +13,7 @@
 #include "actsdb/store.h"
 #include "idxcore/import/intro.h"
 #include "idxcore/session/dump_replay.h"
+#include "idxcore/session/interrupted_import.h"
 #include "idxcore/session/modifications.h"
 #include "idxcore/session/reorganise.h"
 
@@ -30,6 +31,7 @@ struct Session {
     // interrupted run left waiting goes in place now.
     FinishIndexSwap(*db, places.database_dir);
     tables = std::make_unique<ImportDatabase>(*db);
+    run_mark = std::make_unique<ImportRunMark>(tables->tables().words, places.database_dir);
     types = std::make_unique<actsdb::Table>(*db, "tbltipmod");
     types->Open(/*exclusive=*/true);
     queue = std::make_unique<actsdb::Table>(*db, "tblmodtxt");
@@ -46,6 +48,7 @@ struct Session {
   SessionPlaces places;
   std::unique_ptr<actsdb::Database> db;
   std::unique_ptr<ImportDatabase> tables;
+  std::unique_ptr<ImportRunMark> run_mark;
   std::unique_ptr<actsdb::Table> types;
   std::unique_ptr<actsdb::Table> queue;
   std::unique_ptr<TIntro> engine;
@@ -142,6 +145,7 @@ void _frmstp(void) {
   session->engine.reset();
   session->queue.reset();
   session->types.reset();
+  session->run_mark.reset();
   session->tables.reset();
   if (reorganised) idxcore::FinishIndexSwap(*session->db, database_dir);
 }

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <set>
@@ -16,6 +17,7 @@
 #include "idxcore/import/text_parsing.h"
 #include "idxcore/index/test_util.h"
 #include "idxcore/session/reorganise.h"
+#include "idxcore/index/word_file.h"
 
 namespace idxcore {
 namespace {
@@ -252,6 +254,50 @@ TEST_F(SessionTest, ExportsNeedAnOpenSession) {
   EXPECT_THROW(_putinorder(), std::logic_error);
   StartSession(places_);
   EXPECT_THROW(StartSession(places_), std::logic_error);
+}
+
+}  // namespace
+}  // namespace idxcore
+
+namespace idxcore {
+namespace {
+
+TEST_F(SessionTest, ChainsLeftLinkedByAnInterruptedImportAreCutAtTheNextStart) {
+  StartSession(places_);
+  _prelbuf(SampleAct("01_l_12_2001.txt").c_str());
+  _frmstp();
+  const std::string mark = places_.database_dir + "/import.run";
+  EXPECT_FALSE(fs::exists(mark)) << "a session that ended leaves no mark";
+
+  // What a crash in the middle of the next act leaves: its record appended
+  // and linked from the chain's last record, its rows rolled back, the mark.
+  int64_t last = 0;
+  {
+    auto db = actsdb::Database::Open(DatabaseFile(places_));
+    actsdb::Table dictionary(*db, "tblcuv");
+    dictionary.Open();
+    ASSERT_TRUE(dictionary.Locate("Word", "PARLAMENT"));
+    last = dictionary.AsInteger("Last");
+  }
+  {
+    diskhash<recwrd> words(places_.database_dir + "/word.dat", 1);
+    ASSERT_TRUE(words.findrec(static_cast<int32_t>(last)));
+    recwrd orphan{};
+    orphan.act_id = 2;
+    orphan.count = 1;
+    words.addlink(orphan);
+  }
+  std::ofstream(mark).put('\n');
+  {
+    auto db = actsdb::Database::Open(DatabaseFile(places_));
+    ASSERT_EQ(SearchActs(*db, places_.database_dir, "PARLAMENT"), (std::set<int32_t>{1, 2}));
+  }
+
+  StartSession(places_);
+  _frmstp();
+  auto db = actsdb::Database::Open(DatabaseFile(places_));
+  EXPECT_EQ(SearchActs(*db, places_.database_dir, "PARLAMENT"), (std::set<int32_t>{1}));
+  EXPECT_FALSE(fs::exists(mark));
 }
 
 }  // namespace
