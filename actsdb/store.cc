@@ -1370,16 +1370,19 @@ void ClientDataset::SaveActsList(Database& db, const std::string& path) {
   // A name of this process's own, so that two writers never share a file.
   const std::string temporary = path + "." + std::to_string(getpid()) + ".tmp";
   std::remove(temporary.c_str());
-  // The list is attached to the connection, which a transaction forbids.
+  // The list is copied by a connection of its own to the new file, which
+  // reads what the database holds committed: rows of an open transaction
+  // would be missing, so one is refused.
   if (db.in_transaction()) throw StoreError(what + ": a transaction is open");
-  sqlite3* handle = db.handle();
-  {
-    Statement attach(handle, "ATTACH DATABASE ? AS actslist", what);
-    attach.BindText(1, temporary);
-    attach.Step();
-  }
+  sqlite3* out = OpenConnection(temporary, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, what);
   try {
-    std::string create = "CREATE TABLE actslist.";
+    sqlite3_busy_timeout(out, 10000);
+    {
+      Statement attach(out, "ATTACH DATABASE ? AS source", what);
+      attach.BindText(1, db.path());
+      attach.Step();
+    }
+    std::string create = "CREATE TABLE main.";
     create += kActsListTable;
     std::string names;
     for (const ListColumn& c : kActsListColumns) {
@@ -1387,17 +1390,16 @@ void ClientDataset::SaveActsList(Database& db, const std::string& path) {
       names += std::string(names.empty() ? "" : ", ") + c.name;
     }
     create += ")";
-    Exec(handle,
-         "PRAGMA actslist.journal_mode = OFF; " + create + "; INSERT INTO actslist." +
-             kActsListTable + " SELECT " + names + " FROM main.tblActe ORDER BY IdAct",
+    Exec(out,
+         "PRAGMA main.journal_mode = OFF; " + create + "; INSERT INTO main." + kActsListTable +
+             " SELECT " + names + " FROM source.tblActe ORDER BY IdAct; DETACH DATABASE source",
          what);
-    Exec(handle, "DETACH DATABASE actslist", what);
   } catch (...) {
-    sqlite3_exec(handle, "DETACH DATABASE actslist", nullptr, nullptr, nullptr);
+    sqlite3_close(out);
     std::remove(temporary.c_str());
     throw;
   }
-  if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+  if (sqlite3_close(out) != SQLITE_OK || std::rename(temporary.c_str(), path.c_str()) != 0) {
     const std::string reason = std::strerror(errno);
     std::remove(temporary.c_str());
     throw StoreError(what + ": " + reason);

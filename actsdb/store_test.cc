@@ -629,9 +629,10 @@ TEST_F(ClientDatasetTest, SavedListLoadsWithTheListColumns) {
   list.LoadFromFile(dump_);
   EXPECT_EQ(list.RecordCount(), 5);
 
-  // Saving again replaces the file whole.
+  // Saving again replaces the file whole, also from a database that was
+  // opened as it is rather than created.
   AddActs({{1, 2010, "Lege nouă", "1/1/2010", "L P 1 2010 0"}});
-  ClientDataset::SaveActsList(*db_, dump_);
+  ClientDataset::SaveActsList(*Database::Open(db_->path()), dump_);
   list.LoadFromFile(dump_);
   EXPECT_EQ(list.RecordCount(), 6);
 
