@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <strings.h>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -896,6 +897,7 @@ void Table::ForEachMatch(size_t column, const Probe& probe, bool case_insensitiv
 
 void Table::SetIndexName(const std::string& index) {
   std::string order = "rowid";
+  std::vector<std::string> columns;
   if (!index.empty()) {
     Statement find(db_.handle(),
                    "SELECT name FROM sqlite_master WHERE type = 'index' AND lower(tbl_name) = "
@@ -911,10 +913,12 @@ void Table::SetIndexName(const std::string& index) {
       if (info.Int(5) == 0 || info.Int(1) < 0) continue;  // not a key column / the rowid
       order += Quote(info.Text(2)) + " COLLATE " + info.Text(4) + (info.Int(3) ? " DESC" : "") +
                ", ";
+      columns.push_back(info.Text(2));
     }
     order += "rowid";
   }
   order_sql_ = order;
+  order_columns_ = std::move(columns);
   key_order_ = index.empty();
   if (active_) {
     CheckBrowsing("change the index");
@@ -1123,6 +1127,20 @@ void Table::SetBlob(const std::string& column, const std::string& bytes) {
   v.bytes = bytes;
 }
 
+bool Table::ChangesPlace(const std::vector<size_t>& changed) const {
+  if (key_order_ && range_column_.empty()) return false;
+  for (size_t i : changed) {
+    const std::string& name = columns_[i].name;
+    const auto same = [&](const std::string& other) {
+      return strcasecmp(name.c_str(), other.c_str()) == 0;
+    };
+    if (same(range_column_) || std::any_of(order_columns_.begin(), order_columns_.end(), same)) {
+      return true;
+    }
+  }
+  return false;
+}
+
 void Table::Post() {
   CheckEditing("post");
   std::vector<size_t> set;
@@ -1179,7 +1197,9 @@ void Table::Post() {
     MoveTo(static_cast<size_t>(at - keys_.begin()));
     return;
   }
-  if (key_order_) return;  // an edit keeps the row in its place
+  // An edit that leaves the order and the restriction alone keeps the row
+  // in its place; listing the rows again would make bulk edits quadratic.
+  if (!inserting && !ChangesPlace(set)) return;
   Relist(key);
   if (inserting && PositionOf(key) == kNoRow) {
     // Outside the range: still the current row until the rows are listed again.

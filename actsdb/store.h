@@ -335,6 +335,9 @@ class Table : public Dataset {
   std::string RestrictionSql() const;
   std::vector<int64_t> ListKeys();
   void Relist(std::optional<int64_t> key);
+  // Whether writing these columns can move a row in the order or out of
+  // the restriction.
+  bool ChangesPlace(const std::vector<size_t>& changed) const;
   void DropMaster();
   void CheckBrowsing(const char* operation) const;
   void CheckEditing(const char* operation) const;
@@ -347,6 +350,7 @@ class Table : public Dataset {
   Database& db_;
   std::string name_;
   std::string order_sql_ = "rowid";  // ORDER BY of the chosen index
+  std::vector<std::string> order_columns_;  // key columns of the index in use
   bool key_order_ = true;            // rows listed by rowid
   std::string range_column_;         // "" = no range
   std::optional<int64_t> range_value_;  // nullopt with a range: no rows

@@ -401,6 +401,23 @@ TEST_F(StoreTest, NamedIndexesOrderTheRows) {
   EXPECT_EQ(types.AsString("IndCod"), "M");
   EXPECT_TRUE(types.Next());
   EXPECT_EQ(types.AsString("IndCod"), "ORD");
+  // An edit of the ordering column moves the row; an edit of another
+  // column leaves it where it stands.
+  ASSERT_TRUE(types.Locate("IndCod", "HOT"));
+  types.Edit();
+  types.SetString("IndCod", "Z");
+  types.Post();
+  EXPECT_FALSE(types.Next());
+  ASSERT_TRUE(types.Locate("IndCod", "L"));
+  types.Edit();
+  types.SetString("TipAct", "Lege");
+  types.Post();
+  EXPECT_EQ(types.AsString("TipAct"), "Lege");
+  EXPECT_TRUE(types.Next());
+  EXPECT_EQ(types.AsString("IndCod"), "M");
+  std::vector<std::string> after;
+  for (bool on = types.First(); on; on = types.Next()) after.push_back(types.AsString("IndCod"));
+  EXPECT_EQ(after, (std::vector<std::string>{"L", "M", "ORD", "OUG", "Z"}));
   types.SetIndexName("");
   EXPECT_EQ(Walk(types, "IdTipAct"), (std::vector<int64_t>{1, 2, 3, 4, 5}));
 }
