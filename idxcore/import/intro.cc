@@ -16,6 +16,17 @@ namespace fs = std::filesystem;
 
 constexpr size_t kPartLabelWidth = 20;  // tblParti.NumParte
 
+// How far tblcuv's Last may fall behind the chains. Writing them costs one
+// row update per moved word whenever it happens; every act moves hundreds
+// of words scattered over the whole table, so writing them each act
+// rewrites most of the table's pages each time, while after a few hundred
+// acts most of a vocabulary has moved and one flush rewrites each page
+// about once. The lag is what a recovery after a crash walks (at most the
+// records of that many acts) and what a flush writes in one transaction
+// (at most that many rows).
+constexpr int kFlushActs = 256;
+constexpr size_t kFlushWords = 65536;
+
 // The first row, in key order, whose IndCod begins with `code`. Code tables
 // are a few dozen rows.
 std::optional<int64_t> FindCode(actsdb::Table& table, const char* id_column,
@@ -94,7 +105,8 @@ TIntro::TIntro(ImportTables tables)
       word_file_(tables.db.directory() + "/word.dat", 1),
       positions_(tables.db.directory() + "/poziti.dat", PositionFile::Mode::kAppend),
       word_insert_(tables.db, "INSERT INTO tblcuv (IdWord, Word, First, Last) VALUES (?, ?, ?, ?)"),
-      word_update_(tables.db, "UPDATE tblcuv SET Last = ? WHERE IdWord = ?") {
+      word_update_(tables.db, "UPDATE tblcuv SET Last = ? WHERE IdWord = ?"),
+      index_sizes_(tables.db) {
   // Each act is one transaction in the write-ahead log. Not waiting for the
   // disk at every commit keeps each act atomic and every committed act
   // safe from a crash of the program; only a crash of the whole system can
@@ -102,7 +114,35 @@ TIntro::TIntro(ImportTables tables)
   t_.db.Execute("PRAGMA synchronous = NORMAL");
 }
 
-TIntro::~TIntro() = default;
+TIntro::~TIntro() {
+  try {
+    FlushDictionary();
+  } catch (const std::exception&) {
+    // The chains are whole; a session's recovery finds their ends.
+  }
+}
+
+void TIntro::FlushDictionary() {
+  if (moved_.empty()) return;
+  t_.db.Begin();
+  try {
+    WriteMovedLasts();
+    t_.db.Commit();
+  } catch (...) {
+    try {
+      t_.db.Rollback();
+    } catch (const std::exception&) {
+      // SQLite has discarded the transaction already.
+    }
+    throw;
+  }
+  MarkLastsWritten();
+}
+
+void TIntro::DictionaryChanged() {
+  moved_.clear();
+  dictionary_loaded_ = false;
+}
 
 void TIntro::LoadDefinitions(const std::string& path) { defs_ = LoadHeadingDefinitions(path); }
 
@@ -151,6 +191,10 @@ void TIntro::PrelDirs(const std::string& directory) {
 }
 
 void TIntro::SetDump(const std::string& directory) {
+  // A replay links the dump's records after the Last values tblcuv holds
+  // when the dumping begins.
+  FlushDictionary();
+  dump_directory_ = directory;
   word_dump_path_ = directory + "/word.dmp";
   position_dump_path_ = directory + "/poziti.dmp";
   word_dump_.close();
@@ -216,6 +260,8 @@ void TIntro::BeginAct() {
   positions_.checkpoint();
   modifications_before_ = modifications_.size();
   next_word_id_before_ = next_word_id_;
+  moved_before_ = moved_.size();
+  flushing_ = false;
   dictionary_changes_.clear();
   if (dump_on_) {
     word_dump_before_ = word_dump_.tellp();
@@ -233,9 +279,24 @@ void TIntro::CommitAct() {
     position_dump_.flush();
     if (!word_dump_ || !position_dump_) throw ImportError("cannot write the dump files");
   }
+  IndexSizes sizes;
+  sizes.word_records = word_file_.getsize();
+  sizes.position_bytes = positions_.size();
+  if (dump_on_) {
+    sizes.dump_directory = dump_directory_;
+    sizes.word_dump_bytes = word_dump_.tellp();
+    sizes.position_dump_bytes = position_dump_.tellp();
+  }
+  index_sizes_.Write(sizes);
+  if (acts_since_flush_ + 1 >= kFlushActs || moved_.size() >= kFlushWords) {
+    WriteMovedLasts();
+    flushing_ = true;
+  }
   t_.db.Commit();
   word_file_.commit();
   positions_.commit();
+  ++acts_since_flush_;
+  if (flushing_) MarkLastsWritten();
 }
 
 void TIntro::RollbackAct() {
@@ -264,6 +325,8 @@ void TIntro::RollbackAct() {
     }
   }
   dictionary_changes_.clear();
+  moved_.resize(moved_before_);
+  flushing_ = false;
   next_word_id_ = next_word_id_before_;
   if (dump_on_) {
     word_dump_.close();
@@ -412,13 +475,14 @@ void TIntro::MoveModificationsToNewParts() {
 }
 
 void TIntro::LoadDictionary() {
+  moved_.clear();
   dictionary_.clear();
   int64_t max_id = 0;
   for (bool on = t_.words.First(); on; on = t_.words.Next()) {
     const int64_t id = t_.words.AsInteger("IdWord");
+    const int32_t last = static_cast<int32_t>(t_.words.AsInteger("Last"));
     dictionary_[t_.words.AsString("Word")] =
-        DictionaryEntry{id, static_cast<int32_t>(t_.words.AsInteger("First")),
-                        static_cast<int32_t>(t_.words.AsInteger("Last"))};
+        DictionaryEntry{id, static_cast<int32_t>(t_.words.AsInteger("First")), last, last};
     max_id = std::max(max_id, id);
   }
   // An auto-increment key is never reused, even after its row was deleted.
@@ -486,12 +550,13 @@ void TIntro::IndexWords(const WordSet& words) {
     const int32_t index = first + static_cast<int32_t>(i);
     DictionaryEntry* known = entries[i];
     if (known == nullptr) {
-      known = &dictionary_.emplace(stem, DictionaryEntry{next_word_id_++, index, index})
+      known = &dictionary_.emplace(stem, DictionaryEntry{next_word_id_++, index, index, index})
                    .first->second;
       dictionary_changes_.emplace_back(stem, std::nullopt);
       dump(records[i].value, 1, static_cast<int32_t>(known->id));
     } else {
       dictionary_changes_.emplace_back(stem, *known);
+      if (known->last == known->stored_last) moved_.push_back(known);
       known->last = index;
       dump(records[i].value, 0, static_cast<int32_t>(known->id));
     }
@@ -499,23 +564,25 @@ void TIntro::IndexWords(const WordSet& words) {
   }
 }
 
-// The act's dictionary rows: new stems are inserted with the ids the engine
-// gave them, known ones get their new Last, in the order of their ids so
-// that the updates walk the table front to back.
+// The act's new stems, inserted with the ids the engine gave them: the
+// viewer finds their chains through First, a dump replay their IdWord.
 void TIntro::WriteDictionaryChanges() {
-  std::vector<const DictionaryEntry*> moved;
   for (const auto& [stem, before] : dictionary_changes_) {
+    if (before) continue;
     const DictionaryEntry& e = dictionary_.at(stem);
-    if (before) {
-      moved.push_back(&e);
-      continue;
-    }
     word_insert_.BindInteger(1, e.id);
     word_insert_.BindString(2, stem);
     word_insert_.BindInteger(3, e.first);
     word_insert_.BindInteger(4, e.last);
     word_insert_.Step();
   }
+}
+
+// In the order of the ids, so that the updates walk the table front to
+// back. moved_ keeps its order: an act that fails drops its own entries
+// from its end.
+void TIntro::WriteMovedLasts() {
+  std::vector<const DictionaryEntry*> moved(moved_.begin(), moved_.end());
   std::sort(moved.begin(), moved.end(),
             [](const DictionaryEntry* a, const DictionaryEntry* b) { return a->id < b->id; });
   for (const DictionaryEntry* e : moved) {
@@ -523,6 +590,12 @@ void TIntro::WriteDictionaryChanges() {
     word_update_.BindInteger(2, e->id);
     word_update_.Step();
   }
+}
+
+void TIntro::MarkLastsWritten() {
+  for (DictionaryEntry* e : moved_) e->stored_last = e->last;
+  moved_.clear();
+  acts_since_flush_ = 0;
 }
 
 void TIntro::dump(const recwrd& record, uint8_t flag, int32_t word_or_index) {

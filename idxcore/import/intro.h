@@ -7,6 +7,14 @@
 // the dump files are undone if anything fails, so a failed act leaves no
 // trace and the next one imports normally. One act's work is then also one
 // commit, which is what makes a long import fast.
+//
+// The dictionary's Last (each chain's last record) matters only to the
+// writer that links the next record, so the engine keeps it in memory and
+// writes the values that moved to tblcuv only now and then (FlushDictionary)
+// rather than rewrite most of the table at every act. New words go in with
+// their act. Each act stores the index files' sizes with its rows
+// (index_state.h): from those and the chains, a session that starts after
+// a crash finds every chain's true end again (interrupted_import.h).
 #ifndef CORVANA_IDXCORE_IMPORT_INTRO_H_
 #define CORVANA_IDXCORE_IMPORT_INTRO_H_
 
@@ -26,6 +34,7 @@
 #include "idxcore/import/hypertext.h"
 #include "idxcore/import/reflow.h"
 #include "idxcore/import/text_parsing.h"
+#include "idxcore/index/index_state.h"
 #include "idxcore/index/position_file.h"
 #include "idxcore/index/word_file.h"
 
@@ -65,6 +74,9 @@ class TIntro {
   // Opens "word.dat" and "poziti.dat" in the database directory for
   // appending (creating them when missing). No heading definitions yet.
   explicit TIntro(ImportTables tables);
+  // Flushes the dictionary; a failure then is left to the next session's
+  // recovery, which needs the mark of an interrupted session: call
+  // FlushDictionary first to see it.
   ~TIntro();
   TIntro(const TIntro&) = delete;
   TIntro& operator=(const TIntro&) = delete;
@@ -103,12 +115,21 @@ class TIntro {
   // written to directory/"word.dmp" (17 bytes: flag, record, word id or,
   // for flag 2, the index of a record retired in place) and every
   // position to directory/"poziti.dmp". Both files are created empty.
+  // Flushes the dictionary first.
   void SetDump(const std::string& directory);
   bool dump_on() const { return dump_on_; }
 
+  // Writes to tblcuv, in one transaction, the Last of every word whose
+  // chain grew since the last flush. Anyone who reads tblcuv.Last while
+  // the engine lives (a dump replay, a reorganisation, the start of a dump)
+  // and the end of a session call it first. Throws StoreError; the values
+  // are then kept for the next try.
+  void FlushDictionary();
+
   // Tells the engine that tblcuv was changed by someone else (a dump
-  // replay): it reads the dictionary afresh before the next act.
-  void DictionaryChanged() { dictionary_loaded_ = false; }
+  // replay, after a FlushDictionary): it reads the dictionary afresh
+  // before the next act.
+  void DictionaryChanged();
 
   // The IdAct of the act imported last (0 before any).
   int64_t last_act_id() const { return act_id_; }
@@ -166,6 +187,10 @@ class TIntro {
   void IndexWords(const WordSet& words);
   void LoadDictionary();
   void WriteDictionaryChanges();
+  // Writes the Last of every moved word, inside the caller's transaction.
+  void WriteMovedLasts();
+  // After the transaction that wrote them committed.
+  void MarkLastsWritten();
   void dump(const recwrd& record, uint8_t flag, int32_t word_or_index);
 
   void BeginAct();
@@ -173,13 +198,13 @@ class TIntro {
   void RollbackAct();
 
   // The dictionary (tblcuv) as the engine keeps it: read once, then
-  // updated here and written back once per act, so a stem costs no table
-  // lookup. The session's tables are exclusive, so nothing else changes
-  // tblcuv meanwhile.
+  // updated here, so a stem costs no table lookup. The session's tables are
+  // exclusive, so nothing else changes tblcuv meanwhile.
   struct DictionaryEntry {
     int64_t id = 0;
     int32_t first = 0;
     int32_t last = 0;
+    int32_t stored_last = 0;  // Last as tblcuv holds it
   };
 
   ImportTables t_;
@@ -191,11 +216,16 @@ class TIntro {
   bool dictionary_loaded_ = false;
   actsdb::PreparedStatement word_insert_;
   actsdb::PreparedStatement word_update_;
+  IndexSizesWriter index_sizes_;
   int64_t next_word_id_ = 1;
+  // Entries whose last differs from their stored_last, each once.
+  std::vector<DictionaryEntry*> moved_;
+  int acts_since_flush_ = 0;
 
   bool dump_on_ = false;
   std::ofstream word_dump_;
   std::ofstream position_dump_;
+  std::string dump_directory_;
   std::string word_dump_path_;
   std::string position_dump_path_;
 
@@ -206,6 +236,8 @@ class TIntro {
   std::vector<NewPart> new_parts_;
   size_t modifications_before_ = 0;
   int64_t next_word_id_before_ = 1;
+  size_t moved_before_ = 0;
+  bool flushing_ = false;  // the act's transaction writes the moved Lasts
   // Stems the act added or moved, with their entries before it (none for
   // a stem it added): the undo of the act's dictionary changes.
   std::vector<std::pair<std::string, std::optional<DictionaryEntry>>> dictionary_changes_;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "idxcore/index/file_io.h"
+#include "idxcore/index/index_state.h"
 #include "idxcore/session/chain_ends.h"
 #include "idxcore/session/transaction.h"
 
@@ -133,6 +134,7 @@ int ReplayDump(const std::string& directory, const DumpTarget& t) {
     std::map<int64_t, WordChainEnds> ends;
     for (const DumpRecord& r : records) ApplyRecord(r, t, ends);
     WriteChainEnds(t.db, ends);
+    WriteIndexFileSizes(t.db, t.word_file.getsize(), t.position_file.size());
     transaction.Commit();
   } catch (...) {
     t.word_file.rollback();

@@ -2,43 +2,111 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <stdexcept>
+#include <utility>
+#include <vector>
 
+#include "idxcore/index/index_state.h"
 #include "idxcore/index/word_file.h"
+#include "idxcore/session/transaction.h"
 
 namespace idxcore {
 
+namespace {
+
 namespace fs = std::filesystem;
 
-int CutChainsAtLast(actsdb::Table& dictionary, const std::string& word_file) {
-  if (!fs::exists(word_file)) return 0;
-  diskvec<diskhelem<recwrd>> records(word_file, /*write=*/1);
-  int cut = 0;
-  for (bool on = dictionary.First(); on; on = dictionary.Next()) {
-    const int64_t last = dictionary.AsInteger("Last");
-    diskhelem<recwrd> record;
-    if (last < 0 || last > INT32_MAX || !records.getelem(static_cast<int32_t>(last), record) ||
-        record.next == 0) {
-      continue;
-    }
-    record.next = 0;
-    records.putelem(record, static_cast<int32_t>(last));
-    ++cut;
+using WordRecords = diskvec<diskhelem<recwrd>>;
+
+// Cuts `path` back to `size` bytes when it is longer; a missing or shorter
+// file is left alone.
+void CutBack(const std::string& path, int64_t size) {
+  std::error_code ec;
+  const uintmax_t now = fs::file_size(path, ec);
+  if (ec || size < 0 || now <= static_cast<uintmax_t>(size)) return;
+  fs::resize_file(path, static_cast<uintmax_t>(size), ec);
+  if (ec) {
+    throw IndexError("cannot cut " + path + " back to " + std::to_string(size) + " bytes: " +
+                     ec.message());
   }
-  return cut;
 }
 
-ImportRunMark::ImportRunMark(actsdb::Table& dictionary, const std::string& database_dir)
+// The end of the chain through record `index` among the first `committed`
+// records, its link cut there. With `follow` unset the chain ends at
+// `index` itself.
+int32_t CommittedEnd(WordRecords& records, int32_t index, int32_t committed, bool follow) {
+  diskhelem<recwrd> record;
+  if (!records.getelem(index, record)) return index;
+  while (follow && record.next > index && record.next < committed) {
+    diskhelem<recwrd> next;
+    if (!records.getelem(record.next, next)) break;
+    index = record.next;
+    record = next;
+  }
+  if (record.next != 0) {
+    record.next = 0;
+    records.putelem(record, index);
+  }
+  return index;
+}
+
+}  // namespace
+
+int RecoverInterruptedImport(actsdb::Database& db, const std::string& database_dir) {
+  const std::string word_path = database_dir + "/word.dat";
+  if (!fs::exists(word_path)) return 0;
+  const std::optional<IndexSizes> sizes = ReadIndexSizes(db);
+  if (sizes) {
+    CutBack(word_path, WordRecords::kHeaderSize + 16 * sizes->word_records);
+    CutBack(database_dir + "/poziti.dat", sizes->position_bytes);
+    if (!sizes->dump_directory.empty()) {
+      CutBack(sizes->dump_directory + "/word.dmp", sizes->word_dump_bytes);
+      CutBack(sizes->dump_directory + "/poziti.dmp", sizes->position_dump_bytes);
+    }
+  }
+  WordRecords records(word_path, /*write=*/1);
+  const int32_t committed = records.getsize();
+
+  std::vector<std::pair<int64_t, int64_t>> lasts;  // IdWord, Last
+  {
+    actsdb::PreparedStatement select(db, "SELECT IdWord, Last FROM tblcuv ORDER BY IdWord");
+    while (select.Step()) lasts.emplace_back(select.AsInteger(0), select.AsInteger(1));
+  }
+  actsdb::PreparedStatement update(db, "UPDATE tblcuv SET Last = ? WHERE IdWord = ?");
+  Transaction transaction(db);
+  int repaired = 0;
+  for (const auto& [id, last] : lasts) {
+    // A Last outside the committed records was never written by a commit.
+    if (last < 0 || last >= committed) continue;
+    const int32_t stored = static_cast<int32_t>(last);
+    diskhelem<recwrd> before;
+    const bool linked = records.getelem(stored, before) && before.next != 0;
+    const int32_t end = CommittedEnd(records, stored, committed, sizes.has_value());
+    if (end != stored) {
+      update.BindInteger(1, end);
+      update.BindInteger(2, id);
+      update.Step();
+    }
+    if (linked) ++repaired;
+  }
+  transaction.Commit();
+  return repaired;
+}
+
+ImportRunMark::ImportRunMark(actsdb::Database& db, actsdb::Table& dictionary,
+                             const std::string& database_dir)
     : path_(database_dir + "/import.run") {
   if (fs::exists(path_)) {
-    CutChainsAtLast(dictionary, database_dir + "/word.dat");
+    RecoverInterruptedImport(db, database_dir);
+    dictionary.SetIndexName("");  // lists the rows again, as now written
     repaired_ = true;
   }
   std::ofstream mark(path_, std::ios::trunc);
   if (!mark) throw std::runtime_error("cannot create " + path_);
 }
 
-ImportRunMark::~ImportRunMark() {
+void ImportRunMark::Clear() {
   std::error_code ignored;
   fs::remove(path_, ignored);
 }

@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "idxcore/index/file_io.h"
+#include "idxcore/index/index_state.h"
 #include "idxcore/session/chain_ends.h"
 #include "idxcore/session/transaction.h"
 
@@ -199,6 +200,7 @@ void PutInOrder(actsdb::Database& db, actsdb::Table& words, const std::string& d
       }
       copy.Finish();
       WriteChainEnds(db, new_ends);
+      WriteIndexFileSizes(db, copy.records(), copy.position_bytes());
       words.SetIndexName("index1");  // lists the rows again, as now written
     }
     SetSwapPending(db, true);

@@ -67,6 +67,10 @@ class IndexCopy {
   // Writes what is buffered and flushes both files to the disk.
   void Finish();
 
+  // The copy's size so far: its records and its bytes of positions.
+  int32_t records() const { return records_; }
+  int64_t position_bytes() const { return positions_bytes_; }
+
  private:
   void FlushRecords();
   void FlushPositions();

@@ -31,7 +31,8 @@ struct Session {
     // interrupted run left waiting goes in place now.
     FinishIndexSwap(*db, places.database_dir);
     tables = std::make_unique<ImportDatabase>(*db);
-    run_mark = std::make_unique<ImportRunMark>(tables->tables().words, places.database_dir);
+    run_mark =
+        std::make_unique<ImportRunMark>(*db, tables->tables().words, places.database_dir);
     types = std::make_unique<actsdb::Table>(*db, "tbltipmod");
     types->Open(/*exclusive=*/true);
     queue = std::make_unique<actsdb::Table>(*db, "tblmodtxt");
@@ -141,10 +142,14 @@ void _frmstp(void) {
   if (!session) return;
   const bool reorganised = session->index_reorganised;
   const std::string database_dir = session->places.database_dir;
+  // The chains' ends go to the dictionary before the mark that would have
+  // the next session find them goes; should that fail, the mark stays.
+  session->engine->FlushDictionary();
   // The engine closes the index files; the tables go before the database.
   session->engine.reset();
   session->queue.reset();
   session->types.reset();
+  session->run_mark->Clear();
   session->run_mark.reset();
   session->tables.reset();
   if (reorganised) idxcore::FinishIndexSwap(*session->db, database_dir);
@@ -174,13 +179,17 @@ void _setdump(const char* directory) { idxcore::ImportingEngine().SetDump(direct
 void _processdump(const char* directory) {
   idxcore::Session& s = Current();
   idxcore::TIntro& engine = idxcore::ImportingEngine();
+  engine.FlushDictionary();  // the replay links after each word's Last
   idxcore::ReplayDump(directory, {*s.db, s.tables->tables().words, engine.word_file(),
                                   engine.position_file()});
+  engine.DictionaryChanged();
   s.dump_replayed = true;
 }
 
 void _putinorder(void) {
   idxcore::Session& s = Current();
+  // Nothing the engine still holds may later overwrite the new chain ends.
+  s.engine->FlushDictionary();
   idxcore::PutInOrder(*s.db, s.tables->tables().words, s.places.database_dir);
   s.index_reorganised = true;
 }

@@ -34,7 +34,8 @@ extern "C" {
  * interrupted re-indexing run is put in place first. */
 IDXCORE_EXPORT void _frmstr(void);
 
-/* Ends the session: closes the index files and the tables. After
+/* Ends the session: writes the dictionary's chain ends (the import keeps
+ * them in memory meanwhile), closes the index files and the tables. After
  * _putinorder it also puts the reorganised index in place. */
 IDXCORE_EXPORT void _frmstp(void);
 

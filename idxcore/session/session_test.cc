@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -15,6 +16,7 @@
 #include "actsdb/schema.h"
 #include "actsdb/store.h"
 #include "idxcore/import/text_parsing.h"
+#include "idxcore/index/position_file.h"
 #include "idxcore/index/test_util.h"
 #include "idxcore/session/reorganise.h"
 #include "idxcore/index/word_file.h"
@@ -263,41 +265,148 @@ namespace idxcore {
 namespace {
 
 TEST_F(SessionTest, ChainsLeftLinkedByAnInterruptedImportAreCutAtTheNextStart) {
-  StartSession(places_);
-  _prelbuf(SampleAct("01_l_12_2001.txt").c_str());
-  _frmstp();
-  const std::string mark = places_.database_dir + "/import.run";
-  EXPECT_FALSE(fs::exists(mark)) << "a session that ended leaves no mark";
+  // With the index files' committed sizes stored, and without them (an
+  // index written before they were kept): the orphan is cut off the file,
+  // or at least off its chain.
+  for (const bool sizes_stored : {true, false}) {
+    SCOPED_TRACE(sizes_stored ? "sizes stored" : "no sizes stored");
+    places_ = MakeInstallation(sizes_stored ? "stored" : "older");
+    StartSession(places_);
+    _prelbuf(SampleAct("01_l_12_2001.txt").c_str());
+    _frmstp();
+    const std::string mark = places_.database_dir + "/import.run";
+    EXPECT_FALSE(fs::exists(mark)) << "a session that ended leaves no mark";
+    const std::string word_file = places_.database_dir + "/word.dat";
+    const uintmax_t committed_size = fs::file_size(word_file);
 
-  // What a crash in the middle of the next act leaves: its record appended
-  // and linked from the chain's last record, its rows rolled back, the mark.
-  int64_t last = 0;
+    // What a crash in the middle of the next act leaves: its record
+    // appended and linked from the chain's last record, its rows rolled
+    // back, the mark.
+    int64_t last = 0;
+    {
+      auto db = actsdb::Database::Open(DatabaseFile(places_));
+      if (!sizes_stored) db->Execute("UPDATE tblIndexState SET WordRecords = NULL");
+      actsdb::Table dictionary(*db, "tblcuv");
+      dictionary.Open();
+      ASSERT_TRUE(dictionary.Locate("Word", "PARLAMENT"));
+      last = dictionary.AsInteger("Last");
+    }
+    {
+      diskhash<recwrd> words(word_file, 1);
+      ASSERT_TRUE(words.findrec(static_cast<int32_t>(last)));
+      recwrd orphan{};
+      orphan.act_id = 2;
+      orphan.count = 1;
+      words.addlink(orphan);
+    }
+    std::ofstream(mark).put('\n');
+    {
+      auto db = actsdb::Database::Open(DatabaseFile(places_));
+      ASSERT_EQ(SearchActs(*db, places_.database_dir, "PARLAMENT"), (std::set<int32_t>{1, 2}));
+    }
+
+    StartSession(places_);
+    _frmstp();
+    auto db = actsdb::Database::Open(DatabaseFile(places_));
+    EXPECT_EQ(SearchActs(*db, places_.database_dir, "PARLAMENT"), (std::set<int32_t>{1}));
+    EXPECT_FALSE(fs::exists(mark));
+    if (sizes_stored) {
+      EXPECT_EQ(fs::file_size(word_file), committed_size);
+    } else {
+      EXPECT_GT(fs::file_size(word_file), committed_size);
+    }
+  }
+}
+
+// The last record of every chain, walked from its first.
+int32_t ChainEnd(diskhash<recwrd>& words, int64_t first) {
+  if (!words.findrec(static_cast<int32_t>(first))) return -1;
+  while (words.nextrec()) {
+  }
+  return words.current_index();
+}
+
+TEST_F(SessionTest, SessionKilledWithTheDictionaryBehindKeepsEveryCommittedAct) {
+  // The session dies with three acts committed and tblcuv's Last not yet
+  // written for any word they share.
+  EXPECT_EXIT(
+      {
+        StartSession(places_);
+        for (const char* act : {"01_l_12_2001.txt", "03_oug_5_2002.txt", "04_l_30_2002.txt"}) {
+          _prelbuf(SampleAct(act).c_str());
+        }
+        std::raise(SIGKILL);
+      },
+      ::testing::KilledBySignal(SIGKILL), "");
+  const std::string word_file = places_.database_dir + "/word.dat";
+  const std::string position_file = places_.database_dir + "/poziti.dat";
+  const uintmax_t committed_words = fs::file_size(word_file);
+  const uintmax_t committed_positions = fs::file_size(position_file);
+
+  std::map<std::string, std::set<int32_t>> found;  // by word, as committed
+  std::map<std::string, int64_t> ids;
   {
     auto db = actsdb::Database::Open(DatabaseFile(places_));
     actsdb::Table dictionary(*db, "tblcuv");
     dictionary.Open();
-    ASSERT_TRUE(dictionary.Locate("Word", "PARLAMENT"));
-    last = dictionary.AsInteger("Last");
+    diskhash<recwrd> words(word_file, 0);
+    int behind = 0;
+    for (bool on = dictionary.First(); on; on = dictionary.Next()) {
+      const std::string word = dictionary.AsString("Word");
+      ids[word] = dictionary.AsInteger("IdWord");
+      if (ChainEnd(words, dictionary.AsInteger("First")) != dictionary.AsInteger("Last")) {
+        ++behind;
+      }
+    }
+    ASSERT_GT(behind, 10);
+    for (const auto& [word, id] : ids) found[word] = SearchActs(*db, places_.database_dir, word);
   }
+  ASSERT_EQ(found.at("REGISTR"), (std::set<int32_t>{1, 2, 3}));
+
+  // And an act was being written: its records linked after every chain's
+  // end, its positions appended; its rows never committed.
   {
-    diskhash<recwrd> words(places_.database_dir + "/word.dat", 1);
-    ASSERT_TRUE(words.findrec(static_cast<int32_t>(last)));
-    recwrd orphan{};
-    orphan.act_id = 2;
-    orphan.count = 1;
-    words.addlink(orphan);
-  }
-  std::ofstream(mark).put('\n');
-  {
+    diskhash<recwrd> words(word_file, 1);
+    std::vector<diskhash<recwrd>::ChainAppend> orphans;
     auto db = actsdb::Database::Open(DatabaseFile(places_));
-    ASSERT_EQ(SearchActs(*db, places_.database_dir, "PARLAMENT"), (std::set<int32_t>{1, 2}));
+    actsdb::Table dictionary(*db, "tblcuv");
+    dictionary.Open();
+    for (bool on = dictionary.First(); on; on = dictionary.Next()) {
+      recwrd orphan{};
+      orphan.act_id = 4;
+      orphan.count = 1;
+      orphans.push_back({orphan, ChainEnd(words, dictionary.AsInteger("First"))});
+    }
+    words.appendchains(orphans);
+    PositionFile positions(position_file, PositionFile::Mode::kAppend);
+    positions.append(std::vector<uint16_t>{7, 9});
   }
 
   StartSession(places_);
+  EXPECT_EQ(fs::file_size(word_file), committed_words);
+  EXPECT_EQ(fs::file_size(position_file), committed_positions);
+  {
+    // The session holds tblcuv: read it through a statement.
+    actsdb::PreparedStatement dictionary(SessionDatabase(),
+                                         "SELECT Word, First, Last FROM tblcuv");
+    diskhash<recwrd> words(word_file, 0);
+    while (dictionary.Step()) {
+      EXPECT_EQ(dictionary.AsInteger(2), ChainEnd(words, dictionary.AsInteger(1)))
+          << dictionary.AsString(0);
+    }
+  }
+  // The next act (IdAct 4 again) links after the true ends.
+  _prelbuf(SampleAct("20_hg_400_2008.txt").c_str());
   _frmstp();
   auto db = actsdb::Database::Open(DatabaseFile(places_));
-  EXPECT_EQ(SearchActs(*db, places_.database_dir, "PARLAMENT"), (std::set<int32_t>{1}));
-  EXPECT_FALSE(fs::exists(mark));
+  int gained = 0;
+  for (const auto& [word, acts] : found) {
+    std::set<int32_t> now = SearchActs(*db, places_.database_dir, word);
+    gained += now.erase(4);
+    EXPECT_EQ(now, acts) << word;
+  }
+  EXPECT_GT(gained, 0);
+  EXPECT_LT(gained, static_cast<int>(found.size())) << "act 4 found for words it lacks";
 }
 
 }  // namespace
