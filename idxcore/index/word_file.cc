@@ -29,6 +29,14 @@ constexpr int kRecordSize = 16;
 constexpr int32_t kBlockRecords = 4096;
 constexpr int32_t kMaxGap = 256;
 
+// appendchains' links that lie at most kLinkSpan records apart, kMinSpanLinks
+// or more of them, are written as one span, the records between read and
+// written back as they are: the last records of an act's words crowd in
+// the acts just before it, and one write per link cost more than the
+// copying.
+constexpr int32_t kLinkSpan = 64;
+constexpr size_t kMinSpanLinks = 3;
+
 // On a little-endian machine a record's bytes are its in-memory layout:
 // one 16-byte copy, which also keeps the copies that follow free of the
 // stalls that piecewise stores cause.
@@ -308,15 +316,39 @@ int32_t diskhash<T>::appendchains(const std::vector<ChainAppend>& entries) {
   }
   if (known_size_ >= 0) known_size_ += static_cast<int32_t>(entries.size());
 
+  // Each named last record with the index of its successor, in file order.
+  links_.clear();
   for (size_t i = 0; i < entries.size(); ++i) {
     const int32_t last = entries[i].last;
     if (last < 0) continue;
     if (checkpointed_ && last < checkpoint_size_ && !saved_.contains(last)) {
       relinked_.push_back(last);
     }
-    unsigned char link[4];
-    PutLE32(link, static_cast<uint32_t>(n + static_cast<int32_t>(i)));
-    vec_.storebytes(last, 12, link, sizeof link);
+    links_.emplace_back(last, n + static_cast<int32_t>(i));
+  }
+  std::sort(links_.begin(), links_.end());
+  for (size_t g = 0; g < links_.size();) {
+    size_t h = g + 1;
+    while (h < links_.size() && links_[h].first - links_[h - 1].first <= kLinkSpan) ++h;
+    if (h - g < kMinSpanLinks) {
+      for (; g < h; ++g) {
+        unsigned char link[4];
+        PutLE32(link, static_cast<uint32_t>(links_[g].second));
+        vec_.storebytes(links_[g].first, 12, link, sizeof link);
+      }
+      continue;
+    }
+    const int32_t from = links_[g].first;
+    const int32_t count = links_[h - 1].first - from + 1;
+    span_.resize(static_cast<size_t>(count) * kRecordSize);
+    if (vec_.getstored(from, count, span_.data()) != count)
+      throw IndexError(vec_.path() + ": records " + std::to_string(from) + " to " +
+                       std::to_string(from + count - 1) + " cannot be read");
+    for (; g < h; ++g) {
+      PutLE32(&span_[static_cast<size_t>(links_[g].first - from) * kRecordSize + 12],
+              static_cast<uint32_t>(links_[g].second));
+    }
+    vec_.storebytes(from, 0, span_.data(), span_.size());
   }
   current_index_ = n + static_cast<int32_t>(entries.size()) - 1;
   current_ = element{entries.back().value, 0};

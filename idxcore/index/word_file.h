@@ -23,6 +23,7 @@
 #include <map>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "idxcore/index/cursor.h"
@@ -218,6 +219,8 @@ class diskhash {
   std::vector<int32_t> relinked_;
   int32_t known_size_ = -1;  // record count during a checkpoint; -1: ask the file
   std::vector<unsigned char> append_;  // appendchains' records, as stored
+  std::vector<std::pair<int32_t, int32_t>> links_;  // appendchains' links: record, next
+  std::vector<unsigned char> span_;  // appendchains' records between links, as stored
 };
 
 extern template struct diskhelem<recwrd>;
