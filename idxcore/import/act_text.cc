@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <functional>
+#include <string_view>
 #include <unordered_map>
 
 #include "actsdb/stemming.h"
@@ -34,11 +36,20 @@ ConvertedAct ConvertActText(const std::vector<std::string>& lines, const Heading
   structure.Start();
   // The positions of each distinct token: a word repeated through the act
   // is stemmed and filed once, not at every occurrence.
-  std::unordered_map<std::string, std::vector<int>> token_positions;
+  // Looked up by the token as found, so that only a new token is copied.
+  struct TokenHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+  };
+  std::unordered_map<std::string, std::vector<int>, TokenHash, std::equal_to<>> token_positions;
   token_positions.reserve(1024);  // an act of ten pages has about this many
   int position = 0;
   const auto add_token = [&](std::string_view token) {
-    token_positions[std::string(token)].push_back(position++);
+    auto known = token_positions.find(token);
+    if (known == token_positions.end()) {
+      known = token_positions.emplace(std::string(token), std::vector<int>()).first;
+    }
+    known->second.push_back(position++);
   };
   for (size_t i = 0; i < lines.size(); ++i) {
     try {
