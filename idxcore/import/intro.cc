@@ -27,6 +27,16 @@ constexpr size_t kPartLabelWidth = 20;  // tblParti.NumParte
 constexpr int kFlushActs = 256;
 constexpr size_t kFlushWords = 65536;
 
+// Part rows per insert statement: an act has one per heading, and running
+// a statement costs several times adding a row to it.
+constexpr size_t kPartBatch = 32;
+
+std::string PartInsertSql(size_t rows) {
+  std::string sql = "INSERT INTO tblParti (IdParte, Actul, NumParte) VALUES ";
+  for (size_t i = 0; i < rows; ++i) sql += i == 0 ? "(?, ?, ?)" : ", (?, ?, ?)";
+  return sql;
+}
+
 // The first row, in key order, whose IndCod begins with `code`. Code tables
 // are a few dozen rows.
 std::optional<int64_t> FindCode(actsdb::Table& table, const char* id_column,
@@ -106,6 +116,11 @@ TIntro::TIntro(ImportTables tables)
       positions_(tables.db.directory() + "/poziti.dat", PositionFile::Mode::kAppend),
       word_insert_(tables.db, "INSERT INTO tblcuv (IdWord, Word, First, Last) VALUES (?, ?, ?, ?)"),
       word_update_(tables.db, "UPDATE tblcuv SET Last = ? WHERE IdWord = ?"),
+      part_insert_(tables.db, PartInsertSql(1)),
+      part_batch_insert_(tables.db, PartInsertSql(kPartBatch)),
+      part_sequence_(tables.db, "SELECT seq FROM sqlite_sequence WHERE name = 'tblParti'"),
+      part_mark_(tables.db, "UPDATE tblParti SET Mod = 1 WHERE IdParte = ?"),
+      part_delete_(tables.db, "DELETE FROM tblParti WHERE IdParte = ?"),
       index_sizes_(tables.db) {
   // Each act is one transaction in the write-ahead log. Not waiting for the
   // disk at every commit keeps each act atomic and every committed act
@@ -231,11 +246,14 @@ void TIntro::ImportReflowed(std::vector<std::string>& lines, const std::vector<s
   name = header.key;
   BeginAct();
   try {
+    next_part_id_ = part_sequence_.Step() ? part_sequence_.AsInteger(0) + 1 : 1;
+    part_sequence_.Reset();
     IntroduDinAntet(header);
     AddNod("Actul");
     const ConvertedAct act =
         ConvertActText(lines, defs_, LibraryHypertextState(), variant,
                        [this](const std::string& label) { return AddNod(label); }, &origin);
+    WriteParts();
     Relocate(t_.acts, "IdAct", act_id_);
     t_.acts.Edit();
     t_.acts.SetString("Textul", act.HypertextText());
@@ -388,14 +406,34 @@ void TIntro::IntroduModDinAntet(const std::vector<std::string>& lines, bool hung
   }
 }
 
+// The part gets the key the table would give it (its auto-increment keys
+// are never reused, so they continue the sequence); its row is written
+// with the act's other parts by WriteParts.
 long TIntro::AddNod(const std::string& label) {
-  t_.parts.Append();
-  t_.parts.SetInteger("Actul", act_id_);
-  t_.parts.SetString("NumParte", label);
-  t_.parts.Post();
-  const int64_t id = t_.parts.AsInteger("IdParte");
+  const int64_t id = next_part_id_++;
   new_parts_.push_back(NewPart{id, label.substr(0, kPartLabelWidth), false});
   return static_cast<long>(id);
+}
+
+// Through statements, several rows each. The table finds these rows when
+// it is next asked for them.
+void TIntro::WriteParts() {
+  size_t i = 0;
+  const auto bind = [this](actsdb::PreparedStatement& insert, int first, const NewPart& part) {
+    insert.BindInteger(first, part.id);
+    insert.BindInteger(first + 1, act_id_);
+    insert.BindString(first + 2, part.label);
+  };
+  for (; i + kPartBatch <= new_parts_.size(); i += kPartBatch) {
+    for (size_t k = 0; k < kPartBatch; ++k) {
+      bind(part_batch_insert_, static_cast<int>(3 * k + 1), new_parts_[i + k]);
+    }
+    part_batch_insert_.Step();
+  }
+  for (; i < new_parts_.size(); ++i) {
+    bind(part_insert_, 1, new_parts_[i]);
+    part_insert_.Step();
+  }
 }
 
 void TIntro::LinkDomains(const ActHeader& header) {
@@ -464,13 +502,11 @@ void TIntro::MoveModificationsToNewParts() {
       }
     }
     if (old.modified) {
-      Relocate(t_.parts, "IdParte", target->id);
-      t_.parts.Edit();
-      t_.parts.SetBoolean("Mod", true);
-      t_.parts.Post();
+      part_mark_.BindInteger(1, target->id);
+      part_mark_.Step();
     }
-    Relocate(t_.parts, "IdParte", old.id);
-    t_.parts.Delete();
+    part_delete_.BindInteger(1, old.id);
+    part_delete_.Step();
   }
 }
 

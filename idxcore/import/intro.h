@@ -181,6 +181,7 @@ class TIntro {
   void IntroduDinAntet(const ActHeader& header);
   void IntroduModDinAntet(const std::vector<std::string>& lines, bool hungarian);
   long AddNod(const std::string& label);
+  void WriteParts();
   void LinkDomains(const ActHeader& header);
   void RetireOldVersion();
   void MoveModificationsToNewParts();
@@ -216,6 +217,11 @@ class TIntro {
   bool dictionary_loaded_ = false;
   actsdb::PreparedStatement word_insert_;
   actsdb::PreparedStatement word_update_;
+  actsdb::PreparedStatement part_insert_;        // one row
+  actsdb::PreparedStatement part_batch_insert_;  // kPartBatch rows
+  actsdb::PreparedStatement part_sequence_;
+  actsdb::PreparedStatement part_mark_;
+  actsdb::PreparedStatement part_delete_;
   IndexSizesWriter index_sizes_;
   int64_t next_word_id_ = 1;
   // Entries whose last differs from their stored_last, each once.
@@ -234,6 +240,7 @@ class TIntro {
   bool replacing_ = false;
   std::vector<OldPart> old_parts_;
   std::vector<NewPart> new_parts_;
+  int64_t next_part_id_ = 1;
   size_t modifications_before_ = 0;
   int64_t next_word_id_before_ = 1;
   size_t moved_before_ = 0;
