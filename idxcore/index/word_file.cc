@@ -286,19 +286,21 @@ int32_t diskhash<T>::appendchains(const std::vector<ChainAppend>& entries) {
   if (entries.empty()) return n;
   if (entries.size() > static_cast<size_t>(std::numeric_limits<int32_t>::max() - n))
     throw IndexError(vec_.path() + ": more records than a 32-bit index can address");
-  std::vector<int32_t> lasts;
-  lasts.reserve(entries.size());
-  for (const ChainAppend& e : entries) {
-    if (e.last < 0) continue;
-    if (e.last >= n)
-      throw IndexError(vec_.path() + ": record " + std::to_string(e.last) +
+  // Each named last record with the index of its successor, in file order.
+  links_.clear();
+  for (size_t i = 0; i < entries.size(); ++i) {
+    const int32_t last = entries[i].last;
+    if (last < 0) continue;
+    if (last >= n)
+      throw IndexError(vec_.path() + ": record " + std::to_string(last) +
                        " lies outside the file; nothing linked");
-    lasts.push_back(e.last);
+    links_.emplace_back(last, n + static_cast<int32_t>(i));
   }
-  std::sort(lasts.begin(), lasts.end());
-  const auto twice = std::adjacent_find(lasts.begin(), lasts.end());
-  if (twice != lasts.end())
-    throw IndexError(vec_.path() + ": record " + std::to_string(*twice) +
+  std::sort(links_.begin(), links_.end());
+  const auto twice = std::adjacent_find(
+      links_.begin(), links_.end(), [](const auto& a, const auto& b) { return a.first == b.first; });
+  if (twice != links_.end())
+    throw IndexError(vec_.path() + ": record " + std::to_string(twice->first) +
                      " would be linked twice; nothing linked");
 
   // The new records first: until a link points at them they are in no
@@ -316,17 +318,11 @@ int32_t diskhash<T>::appendchains(const std::vector<ChainAppend>& entries) {
   }
   if (known_size_ >= 0) known_size_ += static_cast<int32_t>(entries.size());
 
-  // Each named last record with the index of its successor, in file order.
-  links_.clear();
-  for (size_t i = 0; i < entries.size(); ++i) {
-    const int32_t last = entries[i].last;
-    if (last < 0) continue;
+  for (const auto& [last, next] : links_) {
     if (checkpointed_ && last < checkpoint_size_ && !saved_.contains(last)) {
       relinked_.push_back(last);
     }
-    links_.emplace_back(last, n + static_cast<int32_t>(i));
   }
-  std::sort(links_.begin(), links_.end());
   for (size_t g = 0; g < links_.size();) {
     size_t h = g + 1;
     while (h < links_.size() && links_[h].first - links_[h - 1].first <= kLinkSpan) ++h;
