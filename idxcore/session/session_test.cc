@@ -326,6 +326,26 @@ int32_t ChainEnd(diskhash<recwrd>& words, int64_t first) {
   return words.current_index();
 }
 
+TEST_F(SessionTest, ReorganisingAfterImportsInTheSameSessionKeepsTheChainEnds) {
+  // The engine's chain ends of this session's acts are written before the
+  // reorganisation sets new ones, never after.
+  StartSession(places_);
+  for (const char* act : {"01_l_12_2001.txt", "03_oug_5_2002.txt", "04_l_30_2002.txt"}) {
+    _prelbuf(SampleAct(act).c_str());
+  }
+  _putinorder();
+  _frmstp();
+  auto db = actsdb::Database::Open(DatabaseFile(places_));
+  actsdb::Table dictionary(*db, "tblcuv");
+  dictionary.Open();
+  diskhash<recwrd> words(places_.database_dir + "/word.dat", 0);
+  for (bool on = dictionary.First(); on; on = dictionary.Next()) {
+    EXPECT_EQ(dictionary.AsInteger("Last"), ChainEnd(words, dictionary.AsInteger("First")))
+        << dictionary.AsString("Word");
+  }
+  EXPECT_EQ(SearchActs(*db, places_.database_dir, "REGISTR"), (std::set<int32_t>{1, 2, 3}));
+}
+
 TEST_F(SessionTest, SessionKilledWithTheDictionaryBehindKeepsEveryCommittedAct) {
   // The session dies with three acts committed and tblcuv's Last not yet
   // written for any word they share.
