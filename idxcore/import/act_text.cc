@@ -25,7 +25,10 @@ std::string ConvertedAct::HypertextText() const {
 }
 
 void IntroWord(WordSet& words, const std::string& stem, int position) {
-  words[stem].push_back(position);
+  auto at = std::lower_bound(words.begin(), words.end(), stem,
+                             [](const auto& entry, const std::string& s) { return entry.first < s; });
+  if (at == words.end() || at->first != stem) at = words.insert(at, {stem, {}});
+  at->second.push_back(position);
 }
 
 ConvertedAct ConvertActText(const std::vector<std::string>& lines, const HeadingDefs& defs,
@@ -76,18 +79,27 @@ ConvertedAct ConvertActText(const std::vector<std::string>& lines, const Heading
       throw ImportError("line " + std::to_string(number) + ": " + e.what());
     }
   }
+  // Stemmed into one list, sorted, and tokens of the same stem merged: no
+  // tree of stems to rebalance and compare along.
+  WordSet stems;
+  stems.reserve(token_positions.size());
   for (auto& [token, positions] : token_positions) {
-    std::vector<int>& stem_positions = act.words[actsdb::DictionaryStem(token)];
-    if (stem_positions.empty()) {
-      stem_positions = std::move(positions);
+    stems.emplace_back(actsdb::DictionaryStem(token), std::move(positions));
+  }
+  std::sort(stems.begin(), stems.end(),
+            [](const auto& a, const auto& b) { return a.first < b.first; });
+  act.words.reserve(stems.size());
+  for (auto& stem : stems) {
+    if (act.words.empty() || act.words.back().first != stem.first) {
+      act.words.push_back(std::move(stem));
       continue;
     }
-    // Another token with the same stem came first: merge, keeping the
-    // positions ascending.
-    const auto middle = static_cast<std::ptrdiff_t>(stem_positions.size());
-    stem_positions.insert(stem_positions.end(), positions.begin(), positions.end());
-    std::inplace_merge(stem_positions.begin(), stem_positions.begin() + middle,
-                       stem_positions.end());
+    // Another token of the same stem: merge, keeping the positions
+    // ascending.
+    std::vector<int>& merged = act.words.back().second;
+    const auto middle = static_cast<std::ptrdiff_t>(merged.size());
+    merged.insert(merged.end(), stem.second.begin(), stem.second.end());
+    std::inplace_merge(merged.begin(), merged.begin() + middle, merged.end());
   }
   act.structure = structure.tree().Text();
   return act;

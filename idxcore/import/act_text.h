@@ -6,8 +6,8 @@
 #define CORVANA_IDXCORE_IMPORT_ACT_TEXT_H_
 
 #include <functional>
-#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "idxcore/import/hypertext.h"
@@ -22,9 +22,9 @@ enum class ImportVariant {
   kStream,             // no tab blanking; labels pass through ParseLinks
 };
 
-// The act's word set: each stem (cut to the dictionary width) with the
-// positions of its tokens, ascending; ordered byte-wise by stem.
-using WordSet = std::map<std::string, std::vector<int>>;
+// The act's word set: each stem (cut to the dictionary width) once, with
+// the positions of its tokens, ascending; ordered byte-wise by stem.
+using WordSet = std::vector<std::pair<std::string, std::vector<int>>>;
 
 struct ConvertedAct {
   std::vector<std::string> hypertext;  // entries, without line ends
