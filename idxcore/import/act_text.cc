@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string_view>
 #include <unordered_map>
@@ -86,10 +87,15 @@ ConvertedAct ConvertActText(const std::vector<std::string>& lines, const Heading
   for (auto& [token, positions] : token_positions) {
     stems.emplace_back(actsdb::DictionaryStem(token), std::move(positions));
   }
-  std::sort(stems.begin(), stems.end(),
-            [](const auto& a, const auto& b) { return a.first < b.first; });
+  // Sorted through their indexes: moving the entries themselves costs more
+  // than comparing them.
+  std::vector<uint32_t> order(stems.size());
+  for (uint32_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::sort(order.begin(), order.end(),
+            [&stems](uint32_t a, uint32_t b) { return stems[a].first < stems[b].first; });
   act.words.reserve(stems.size());
-  for (auto& stem : stems) {
+  for (uint32_t i : order) {
+    auto& stem = stems[i];
     if (act.words.empty() || act.words.back().first != stem.first) {
       act.words.push_back(std::move(stem));
       continue;
