@@ -7,13 +7,13 @@ std::string DispTitlu(const TitleColumns& row) {
   std::string title = row.tip_act;
   if (row.nr_oficial) {
     if (*row.nr_oficial >= kNoOfficialNumber - 1) {
-      if (row.titlu2.empty()) title += " din " + anul;
+      if (row.titlu2.empty()) title.append(" din ").append(anul);
     } else {
-      title += " nr. " + std::to_string(*row.nr_oficial) + "/" + anul;
+      title.append(" nr. ").append(std::to_string(*row.nr_oficial)).append("/").append(anul);
     }
   }
-  if (!row.titlu2.empty()) title += " " + row.titlu2.substr(1);
-  if (row.rep && *row.rep != 0) title += " rep. " + std::to_string(*row.rep);
+  if (!row.titlu2.empty()) title.append(" ").append(row.titlu2, 1);
+  if (row.rep && *row.rep != 0) title.append(" rep. ").append(std::to_string(*row.rep));
   return title;
 }
 
