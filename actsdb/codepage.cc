@@ -1,5 +1,6 @@
 #include "actsdb/codepage.h"
 
+#include <array>
 #include <cstdint>
 
 namespace actsdb {
@@ -41,17 +42,33 @@ int ByteFor(uint32_t cp) {
   return -1;
 }
 
-void AppendUtf8(std::string& out, uint32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
+// The UTF-8 sequence of every byte, looked up instead of encoded per byte:
+// the store converts every act's text on its way in.
+struct Utf8Bytes {
+  char bytes[3];
+  uint8_t length;
+};
+
+constexpr std::array<Utf8Bytes, 256> Utf8Table() {
+  std::array<Utf8Bytes, 256> table{};
+  for (uint32_t b = 0; b < 256; ++b) {
+    const uint32_t cp = b < 0x80 ? b : kHighHalf[b - 0x80];
+    Utf8Bytes& u = table[b];
+    if (cp < 0x80) {
+      u.bytes[0] = static_cast<char>(cp);
+      u.length = 1;
+    } else if (cp < 0x800) {
+      u.bytes[0] = static_cast<char>(0xC0 | (cp >> 6));
+      u.bytes[1] = static_cast<char>(0x80 | (cp & 0x3F));
+      u.length = 2;
+    } else {
+      u.bytes[0] = static_cast<char>(0xE0 | (cp >> 12));
+      u.bytes[1] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      u.bytes[2] = static_cast<char>(0x80 | (cp & 0x3F));
+      u.length = 3;
+    }
   }
+  return table;
 }
 
 // Decodes one UTF-8 sequence at text[i]. Returns its length, 0 when the
@@ -89,11 +106,22 @@ size_t DecodeUtf8(std::string_view text, size_t i, uint32_t* cp) {
 }  // namespace
 
 std::string Cp1250ToUtf8(std::string_view text) {
-  std::string out;
-  out.reserve(text.size() + text.size() / 8);
+  static constexpr std::array<Utf8Bytes, 256> kUtf8 = Utf8Table();
+  // Measured first, so the text is written into a string of its final size.
+  size_t size = 0;
+  for (char c : text) size += kUtf8[static_cast<uint8_t>(c)].length;
+  std::string out(size, '\0');
+  char* to = out.data();
   for (char c : text) {
-    const auto b = static_cast<uint8_t>(c);
-    AppendUtf8(out, b < 0x80 ? b : kHighHalf[b - 0x80]);
+    const Utf8Bytes& u = kUtf8[static_cast<uint8_t>(c)];
+    if (u.length == 1) {
+      *to++ = u.bytes[0];
+    } else {
+      to[0] = u.bytes[0];
+      to[1] = u.bytes[1];
+      if (u.length == 3) to[2] = u.bytes[2];
+      to += u.length;
+    }
   }
   return out;
 }

@@ -58,18 +58,25 @@ ConvertedAct ConvertActText(const std::vector<std::string>& lines, const Heading
   for (size_t i = 0; i < lines.size(); ++i) {
     try {
       ForEachIndexToken(lines[i], 3, add_token);
-      std::string line = lines[i];
+      std::string_view line = lines[i];
+      std::string detabbed;
       if (variant != ImportVariant::kStream && line.size() > 1) {
-        // The last character is left alone.
-        for (size_t k = 0; k + 1 < line.size(); ++k) {
-          if (line[k] == '\t') line[k] = ' ';
+        // Tabs become blanks; the last character is left alone. Copied only
+        // when there is a tab to replace.
+        const size_t tab = line.find('\t');
+        if (tab != std::string_view::npos && tab + 1 < line.size()) {
+          detabbed.assign(line);
+          for (size_t k = tab; k + 1 < detabbed.size(); ++k) {
+            if (detabbed[k] == '\t') detabbed[k] = ' ';
+          }
+          line = detabbed;
         }
       }
       std::string label = ParseFirstPart(line, defs);
       if (!label.empty()) {
         if (variant == ImportVariant::kStream) label = ParseLinks(label);
         const std::string title =
-            variant == ImportVariant::kWithModifications ? line : ParseTitlu(line);
+            variant == ImportVariant::kWithModifications ? std::string(line) : ParseTitlu(line);
         const long part_id = add_part(label);
         structure.Add(label, part_id, title);
         act.hypertext.push_back(actsdb::PartAnchor(part_id));

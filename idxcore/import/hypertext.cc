@@ -32,7 +32,9 @@ void TextToHtml(HypertextState& state, const HeadingDefs& defs, std::string_view
   bool want_break = true;
   if (line.empty() || line[0] == '#' || (line[0] == '-' && index < 10)) return;
 
-  std::string x(line);
+  std::string x;
+  x.reserve(line.size() + 16);  // room for the markup and "<BR>"
+  x.assign(line);
   const std::string_view reduced = WithoutRemark(line);
   const std::string first = ParseFirstPart(reduced, defs);
   if (!state.in_pre_block) {
@@ -57,7 +59,7 @@ void TextToHtml(HypertextState& state, const HeadingDefs& defs, std::string_view
       want_break = false;
     }
   }
-  x = ParseLinks(x);
+  if (x.find('~') != std::string::npos) x = ParseLinks(x);
   if (!x.empty() && x[0] == '\x02') {
     x = kBlockOpen;
     state.in_pre_block = true;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -146,15 +147,21 @@ void ForEachIndexToken(std::string_view line, size_t min_length,
     }
     return table;
   }();
+  // Each run of token letters is measured first and copied only when it is
+  // long enough to be a token.
   std::string token;
-  for (size_t i = 0; i <= line.size(); ++i) {
-    const char c = i < line.size() ? kTokenLetter[static_cast<unsigned char>(line[i])] : '\0';
-    if (c != '\0') {
-      token += c;
-      continue;
+  const size_t size = line.size();
+  size_t i = 0;
+  while (i < size) {
+    while (i < size && kTokenLetter[static_cast<unsigned char>(line[i])] == '\0') ++i;
+    const size_t start = i;
+    while (i < size && kTokenLetter[static_cast<unsigned char>(line[i])] != '\0') ++i;
+    if (i - start <= min_length) continue;
+    token.resize(i - start);
+    for (size_t k = start; k < i; ++k) {
+      token[k - start] = kTokenLetter[static_cast<unsigned char>(line[k])];
     }
-    if (token.size() > min_length) visit(token);
-    token.clear();
+    visit(token);
   }
 }
 
@@ -240,58 +247,89 @@ HeadingDefs LoadHeadingDefinitions(const std::string& path) {
 
 std::string ParseFirstPart(std::string_view line, const HeadingDefs& defs) {
   if (line.empty()) return "";
-  const std::string s = ParseTitlu(std::string(line) + " ");
+  // The line with a blank after it, its references reduced. A line without
+  // references is read in place: `s` is the line and `at(k)` yields the
+  // blank past its end.
+  std::string titled;
+  std::string_view s = line;
+  if (line.find('~') != std::string_view::npos) {
+    titled = ParseTitlu(std::string(line) + " ");
+    s = std::string_view(titled).substr(0, titled.size() - 1);  // it still ends in the blank
+  }
+  const size_t size = s.size() + 1;
+  const auto at = [s](size_t k) { return k < s.size() ? s[k] : ' '; };
   // Positions below are 1-based, as the heading rules count them.
   size_t pos = 1;
-  if (s.size() > 1) {
-    while (pos < s.size() && s[pos - 1] == ' ') ++pos;
+  if (size > 1) {
+    while (pos < size && at(pos - 1) == ' ') ++pos;
   }
-  // An alias and its blank can only match the start of the picture.
+  // An alias and its blank can only match the start of the picture, and
+  // before `pos` there are only blanks, which the picture keeps: the
+  // picture from `pos` on is all the aliases are compared with.
   size_t longest = 0;
   for (const DefPart& def : defs) {
     for (const std::string& alias : def.aliases) longest = std::max(longest, alias.size());
   }
-  const std::string p = PicturePrefix(s, pos + longest + 1);
-  const size_t at = pos - 1;
-  std::string f;
+  const size_t limit = longest + 2;
+  std::string heap;
+  char stack[64];
+  char* picture = stack;
+  if (limit + 4 > sizeof stack) {
+    heap.resize(limit + 4);
+    picture = heap.data();
+  }
+  size_t picture_size = 0;
+  bool in_digits = false;
+  for (size_t k = pos - 1; k < size && picture_size < limit; ++k) {
+    const char c = at(k);
+    const bool digit = c >= '0' && c <= '9';
+    if (digit && !in_digits) {
+      std::memcpy(picture + picture_size, "#num", 4);
+      picture_size += 4;
+    }
+    if (!digit) picture[picture_size++] = c;
+    in_digits = digit;
+  }
+  const std::string* match = nullptr;
   for (const DefPart& def : defs) {
     for (const std::string& alias : def.aliases) {
-      // The alias followed by a blank, at `at`.
-      if (at + alias.size() < p.size() && p[at + alias.size()] == ' ' &&
-          p.compare(at, alias.size(), alias) == 0) {
-        f = alias;
+      // The alias followed by a blank.
+      if (alias.size() < picture_size && picture[alias.size()] == ' ' &&
+          std::memcmp(picture, alias.data(), alias.size()) == 0) {
+        match = &alias;
       }
     }
   }
-  if (f == " ") f.clear();
-  int limit = 0;
+  std::string f;
+  if (match != nullptr && *match != " ") f = *match;
+  int words = 0;
   for (char c : f) {
     if (InSet(CharSet::kLetter, c)) {
-      limit = 2;
+      words = 2;
       break;
     }
   }
   int blanks = 0;
   if (f.find("#num") != std::string::npos) {
     // A numbered heading: the number token as written, up to its blank.
-    limit = 1;
+    words = 1;
     f.clear();
-    if (s.size() > 1 && s.size() > pos) {
-      while (InSet(CharSet::kItemNumber, s[pos - 1]) && blanks < limit) {
-        const char c = s[f.size() + pos - 1];
+    if (size > 1 && size > pos) {
+      while (InSet(CharSet::kItemNumber, at(pos - 1)) && blanks < words) {
+        const char c = at(f.size() + pos - 1);
         if (c == ' ') ++blanks;
         f += c;
-        if (f.size() + pos >= s.size()) break;
+        if (f.size() + pos >= size) break;
       }
     }
-  } else if (s.size() > 1 && s.size() > f.size() + pos) {
+  } else if (size > 1 && size > f.size() + pos) {
     // A word heading: the alias and the number that follows it.
     for (;;) {
-      const char c = s[f.size() + pos - 1];
-      if (!InSet(CharSet::kNumeral, c) || blanks >= limit) break;
+      const char c = at(f.size() + pos - 1);
+      if (!InSet(CharSet::kNumeral, c) || blanks >= words) break;
       if (c == ' ') ++blanks;
       f += c;
-      if (f.size() + pos >= s.size()) break;
+      if (f.size() + pos >= size) break;
     }
   }
   return f;

@@ -1,7 +1,11 @@
 #include "idxcore/import/text_parsing.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <random>
+#include <sstream>
 
 #include <gtest/gtest.h>
 
@@ -136,6 +140,128 @@ TEST(FirstPartTest, FindsHeadingLabels) {
       {"~L P 1 2000 Articolul 7~ din lege", "Articolul 7 "},
   };
   for (const Case& c : cases) EXPECT_EQ(ParseFirstPart(c.line, defs), c.label) << c.line;
+}
+
+// The heading label as its rules read: the line and a blank copied, its
+// references reduced, the whole picture built and every alias tried. The
+// importer's reading scans the line in place; both must agree on any line.
+std::string FirstPartAsRead(std::string_view line, const HeadingDefs& defs) {
+  if (line.empty()) return "";
+  const std::string s = ParseTitlu(std::string(line) + " ");
+  size_t pos = 1;
+  while (pos < s.size() && s[pos - 1] == ' ') ++pos;
+  const std::string picture = ParsePicturePart(s);
+  std::string f;
+  for (const DefPart& def : defs) {
+    for (const std::string& alias : def.aliases) {
+      const size_t at = pos - 1;
+      if (at + alias.size() < picture.size() && picture[at + alias.size()] == ' ' &&
+          picture.compare(at, alias.size(), alias) == 0) {
+        f = alias;
+      }
+    }
+  }
+  if (f == " ") f.clear();
+  int words = 0;
+  for (char c : f) {
+    if (InSet(CharSet::kLetter, c)) words = 2;
+  }
+  int blanks = 0;
+  if (f.find("#num") != std::string::npos) {
+    words = 1;
+    f.clear();
+    if (s.size() > pos) {
+      while (InSet(CharSet::kItemNumber, s[pos - 1]) && blanks < words) {
+        const char c = s[f.size() + pos - 1];
+        if (c == ' ') ++blanks;
+        f += c;
+        if (f.size() + pos >= s.size()) break;
+      }
+    }
+  } else if (s.size() > f.size() + pos) {
+    for (;;) {
+      const char c = s[f.size() + pos - 1];
+      if (!InSet(CharSet::kNumeral, c) || blanks >= words) break;
+      if (c == ' ') ++blanks;
+      f += c;
+      if (f.size() + pos >= s.size()) break;
+    }
+  }
+  return f;
+}
+
+// The label or, for a malformed reference, the error.
+std::string LabelOrError(const std::function<std::string()>& read) {
+  try {
+    return "label " + read();
+  } catch (const ImportError&) {
+    return "error";
+  }
+}
+
+void ExpectFirstPartAsRead(const std::vector<std::string>& lines, const HeadingDefs& defs) {
+  for (const std::string& line : lines) {
+    ASSERT_EQ(LabelOrError([&] { return ParseFirstPart(line, defs); }),
+              LabelOrError([&] { return FirstPartAsRead(line, defs); }))
+        << line;
+  }
+}
+
+void ExpectIndexTokensAsParsed(const std::vector<std::string>& lines) {
+  for (const std::string& line : lines) {
+    Words tokens;
+    ForEachIndexToken(line, 3, [&](std::string_view t) { tokens.emplace_back(t); });
+    ASSERT_EQ(tokens, ParseLine(line, CharSet::kLetter, 3)) << line;
+  }
+}
+
+// Lines put together from pieces of headings, numbers, references and text.
+std::vector<std::string> GeneratedLines() {
+  const char* const pieces[] = {
+      " ", "  ", "\t", "Art.", "Articolul", "ARTICOL UNIC", "Anexa", "Anexa nr.", "CAPITOLUL",
+      "Capitolul", "(", ")", "1", "12", "1234567890123456", "^", ".", "-", ",", "I", "V", "X",
+      "IV", "text", "\xEEn", "\xAA", "~L P 1 2000 Articolul 7~", "~img poza 1~", "~L P~", "~"};
+  std::mt19937 random(20261210);
+  std::uniform_int_distribution<size_t> piece(0, std::size(pieces) - 1);
+  std::uniform_int_distribution<int> count(1, 7);
+  std::vector<std::string> lines;
+  for (int i = 0; i < 20000; ++i) {
+    std::string line;
+    for (int n = count(random); n > 0; --n) line += pieces[piece(random)];
+    lines.push_back(std::move(line));
+  }
+  return lines;
+}
+
+TEST(FirstPartTest, InPlaceReadingAgreesWithTheRules) {
+  ExpectFirstPartAsRead(GeneratedLines(), TestDefs());
+  // Aliases too long for the picture's room on the stack.
+  ExpectFirstPartAsRead(
+      {std::string(70, 'A') + " 3 x", std::string(70, 'A') + "3 x", "Anexa 5 x"},
+      ParseHeadingDefinitions({"Lung", "1", std::string(70, 'A'), "Anexa", "***"}, "test"));
+}
+
+TEST(IndexTokenTest, TokensAreTheUpperCasedLetterWords) {
+  ExpectIndexTokensAsParsed(GeneratedLines());
+  ExpectIndexTokensAsParsed({"", "abc", "abcd", "ab\xE3" "cd", "\xAA\xBA\xDE\xFE", "x abcd."});
+}
+
+// Every line of the real acts, with the real heading definitions.
+TEST(CorpusLinesTest, FirstPartsAndTokensAgreeWithTheRules) {
+  const char* corpus = std::getenv("CORVANA_CORPUS");
+  if (corpus == nullptr || !std::filesystem::exists(corpus)) {
+    GTEST_SKIP() << "no act corpus (CORVANA_CORPUS)";
+  }
+  const std::filesystem::path dir(corpus);
+  const HeadingDefs defs = LoadHeadingDefinitions((dir / "adn2.txt").string());
+  for (const auto& entry : std::filesystem::directory_iterator(dir / "acts")) {
+    std::ifstream in(entry.path(), std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    const std::vector<std::string> lines = SplitLines(text.str());
+    ExpectFirstPartAsRead(lines, defs);
+    ExpectIndexTokensAsParsed(lines);
+  }
 }
 
 TEST(FirstPartTest, LaterDefinitionWins) {
