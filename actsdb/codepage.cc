@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 namespace actsdb {
 namespace {
@@ -110,19 +111,17 @@ std::string Cp1250ToUtf8(std::string_view text) {
   // Measured first, so the text is written into a string of its final size.
   size_t size = 0;
   for (char c : text) size += kUtf8[static_cast<uint8_t>(c)].length;
-  std::string out(size, '\0');
+  // Every byte's entry is copied whole and the cursor moved by its length:
+  // no branch per byte. The last copy may reach three bytes past the text,
+  // into room cut off at the end.
+  std::string out(size + sizeof(Utf8Bytes) - 1, '\0');
   char* to = out.data();
   for (char c : text) {
     const Utf8Bytes& u = kUtf8[static_cast<uint8_t>(c)];
-    if (u.length == 1) {
-      *to++ = u.bytes[0];
-    } else {
-      to[0] = u.bytes[0];
-      to[1] = u.bytes[1];
-      if (u.length == 3) to[2] = u.bytes[2];
-      to += u.length;
-    }
+    std::memcpy(to, &u, sizeof u);
+    to += u.length;
   }
+  out.resize(size);
   return out;
 }
 

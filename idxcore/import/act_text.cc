@@ -38,22 +38,25 @@ ConvertedAct ConvertActText(const std::vector<std::string>& lines, const Heading
   ConvertedAct act;
   StructureBuilder structure(defs);
   structure.Start();
-  // The positions of each distinct token: a word repeated through the act
-  // is stemmed and filed once, not at every occurrence.
+  // Each distinct token numbered as it first appears: a word repeated
+  // through the act is stemmed and filed once, not at every occurrence.
   // Looked up by the token as found, so that only a new token is copied.
   struct TokenHash {
     using is_transparent = void;
     size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
   };
-  std::unordered_map<std::string, std::vector<int>, TokenHash, std::equal_to<>> token_positions;
-  token_positions.reserve(1024);  // an act of ten pages has about this many
-  int position = 0;
+  std::unordered_map<std::string, uint32_t, TokenHash, std::equal_to<>> token_ids;
+  token_ids.reserve(1024);  // an act of ten pages has about this many
+  // The token at each position; the positions of a token are gathered from
+  // it once its count is known, not grown one by one.
+  std::vector<uint32_t> token_at;
   const auto add_token = [&](std::string_view token) {
-    auto known = token_positions.find(token);
-    if (known == token_positions.end()) {
-      known = token_positions.emplace(std::string(token), std::vector<int>()).first;
+    auto known = token_ids.find(token);
+    if (known == token_ids.end()) {
+      const auto id = static_cast<uint32_t>(token_ids.size());
+      known = token_ids.emplace(std::string(token), id).first;
     }
-    known->second.push_back(position++);
+    token_at.push_back(known->second);
   };
   for (size_t i = 0; i < lines.size(); ++i) {
     try {
@@ -89,20 +92,41 @@ ConvertedAct ConvertActText(const std::vector<std::string>& lines, const Heading
   }
   // Stemmed into one list, sorted, and tokens of the same stem merged: no
   // tree of stems to rebalance and compare along.
-  WordSet stems;
-  stems.reserve(token_positions.size());
-  for (auto& [token, positions] : token_positions) {
-    stems.emplace_back(actsdb::DictionaryStem(token), std::move(positions));
+  WordSet stems(token_ids.size());
+  {
+    std::vector<uint32_t> count(token_ids.size());
+    for (uint32_t id : token_at) ++count[id];
+    for (const auto& [token, id] : token_ids) {
+      stems[id].first = actsdb::DictionaryStem(token);
+      stems[id].second.reserve(count[id]);
+    }
+    for (size_t p = 0; p < token_at.size(); ++p) {
+      stems[token_at[p]].second.push_back(static_cast<int>(p));
+    }
   }
   // Sorted through their indexes: moving the entries themselves costs more
-  // than comparing them.
-  std::vector<uint32_t> order(stems.size());
-  for (uint32_t i = 0; i < order.size(); ++i) order[i] = i;
-  std::sort(order.begin(), order.end(),
-            [&stems](uint32_t a, uint32_t b) { return stems[a].first < stems[b].first; });
+  // than comparing them. The first eight bytes of a stem, as a number that
+  // orders like them, settle most comparisons without reaching the text.
+  struct SortKey {
+    uint64_t prefix;
+    uint32_t index;
+  };
+  std::vector<SortKey> order(stems.size());
+  for (uint32_t i = 0; i < order.size(); ++i) {
+    const std::string& stem = stems[i].first;
+    uint64_t prefix = 0;
+    for (size_t k = 0; k < 8; ++k) {
+      prefix = (prefix << 8) | (k < stem.size() ? static_cast<unsigned char>(stem[k]) : 0u);
+    }
+    order[i] = {prefix, i};
+  }
+  std::sort(order.begin(), order.end(), [&stems](const SortKey& a, const SortKey& b) {
+    if (a.prefix != b.prefix) return a.prefix < b.prefix;
+    return stems[a.index].first < stems[b.index].first;
+  });
   act.words.reserve(stems.size());
-  for (uint32_t i : order) {
-    auto& stem = stems[i];
+  for (const SortKey& key : order) {
+    auto& stem = stems[key.index];
     if (act.words.empty() || act.words.back().first != stem.first) {
       act.words.push_back(std::move(stem));
       continue;
