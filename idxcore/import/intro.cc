@@ -336,10 +336,10 @@ void TIntro::RollbackAct() {
   positions_.rollback();
   modifications_.resize(modifications_before_);
   for (auto it = dictionary_changes_.rbegin(); it != dictionary_changes_.rend(); ++it) {
-    if (it->second) {
-      dictionary_[it->first] = *it->second;
+    if (it->before) {
+      it->stem->second = *it->before;
     } else {
-      dictionary_.erase(it->first);
+      dictionary_.erase(dictionary_.find(it->stem->first));
     }
   }
   dictionary_changes_.clear();
@@ -561,7 +561,7 @@ void TIntro::IndexWords(const WordSet& words) {
   std::vector<diskhash<recwrd>::ChainAppend> records;
   records.reserve(words.size());
   // Each stem's dictionary entry, looked up once (none for a new stem).
-  std::vector<DictionaryEntry*> entries;
+  std::vector<Dictionary::value_type*> entries;
   entries.reserve(words.size());
   for (const auto& [stem, positions] : words) {
     recwrd record{};
@@ -574,8 +574,8 @@ void TIntro::IndexWords(const WordSet& words) {
       offset += 2 * static_cast<int64_t>(positions.size());
     }
     const auto known = dictionary_.find(stem);
-    entries.push_back(known == dictionary_.end() ? nullptr : &known->second);
-    records.push_back({record, entries.back() ? entries.back()->last : -1});
+    entries.push_back(known == dictionary_.end() ? nullptr : &*known);
+    records.push_back({record, entries.back() ? entries.back()->second.last : -1});
   }
   const int32_t first = word_file_.appendchains(records);
 
@@ -584,14 +584,15 @@ void TIntro::IndexWords(const WordSet& words) {
   for (const auto& entry : words) {
     const std::string& stem = entry.first;
     const int32_t index = first + static_cast<int32_t>(i);
-    DictionaryEntry* known = entries[i];
-    if (known == nullptr) {
-      known = &dictionary_.emplace(stem, DictionaryEntry{next_word_id_++, index, index, index})
-                   .first->second;
-      dictionary_changes_.emplace_back(stem, std::nullopt);
-      dump(records[i].value, 1, static_cast<int32_t>(known->id));
+    Dictionary::value_type* node = entries[i];
+    if (node == nullptr) {
+      node = &*dictionary_.emplace(stem, DictionaryEntry{next_word_id_++, index, index, index})
+                   .first;
+      dictionary_changes_.push_back({node, std::nullopt});
+      dump(records[i].value, 1, static_cast<int32_t>(node->second.id));
     } else {
-      dictionary_changes_.emplace_back(stem, *known);
+      DictionaryEntry* known = &node->second;
+      dictionary_changes_.push_back({node, *known});
       if (known->last == known->stored_last) moved_.push_back(known);
       known->last = index;
       dump(records[i].value, 0, static_cast<int32_t>(known->id));
@@ -603,11 +604,11 @@ void TIntro::IndexWords(const WordSet& words) {
 // The act's new stems, inserted with the ids the engine gave them: the
 // viewer finds their chains through First, a dump replay their IdWord.
 void TIntro::WriteDictionaryChanges() {
-  for (const auto& [stem, before] : dictionary_changes_) {
-    if (before) continue;
-    const DictionaryEntry& e = dictionary_.at(stem);
+  for (const DictionaryChange& change : dictionary_changes_) {
+    if (change.before) continue;
+    const DictionaryEntry& e = change.stem->second;
     word_insert_.BindInteger(1, e.id);
-    word_insert_.BindString(2, stem);
+    word_insert_.BindString(2, change.stem->first);
     word_insert_.BindInteger(3, e.first);
     word_insert_.BindInteger(4, e.last);
     word_insert_.Step();

@@ -213,7 +213,8 @@ class TIntro {
   diskhash<recwrd> word_file_;
   idxcore::PositionFile positions_;
   std::vector<std::string> modifications_;
-  std::unordered_map<std::string, DictionaryEntry> dictionary_;
+  using Dictionary = std::unordered_map<std::string, DictionaryEntry>;
+  Dictionary dictionary_;
   bool dictionary_loaded_ = false;
   actsdb::PreparedStatement word_insert_;
   actsdb::PreparedStatement word_update_;
@@ -246,8 +247,14 @@ class TIntro {
   size_t moved_before_ = 0;
   bool flushing_ = false;  // the act's transaction writes the moved Lasts
   // Stems the act added or moved, with their entries before it (none for
-  // a stem it added): the undo of the act's dictionary changes.
-  std::vector<std::pair<std::string, std::optional<DictionaryEntry>>> dictionary_changes_;
+  // a stem it added): the undo of the act's dictionary changes. The stem is
+  // the map's own element, which stays where it is while others come and
+  // go, so no stem is copied.
+  struct DictionaryChange {
+    Dictionary::value_type* stem;
+    std::optional<DictionaryEntry> before;
+  };
+  std::vector<DictionaryChange> dictionary_changes_;
   std::streamoff word_dump_before_ = 0;
   std::streamoff position_dump_before_ = 0;
 };
