@@ -75,16 +75,17 @@ ConvertedAct ConvertActText(const std::vector<std::string>& lines, const Heading
           line = detabbed;
         }
       }
-      std::string label = ParseFirstPart(line, defs);
-      if (!label.empty()) {
-        if (variant == ImportVariant::kStream) label = ParseLinks(label);
+      const std::string first_part = ParseFirstPart(line, defs);
+      if (!first_part.empty()) {
+        const std::string label =
+            variant == ImportVariant::kStream ? ParseLinks(first_part) : first_part;
         const std::string title =
             variant == ImportVariant::kWithModifications ? std::string(line) : ParseTitlu(line);
         const long part_id = add_part(label);
         structure.Add(label, part_id, title);
         act.hypertext.push_back(actsdb::PartAnchor(part_id));
       }
-      TextToHtml(state, defs, line, act.hypertext, i, lines);
+      TextToHtml(state, defs, line, act.hypertext, i, lines, &first_part);
     } catch (const ImportError& e) {
       const size_t number = origin && i < origin->size() ? (*origin)[i] : i + 1;
       throw ImportError("line " + std::to_string(number) + ": " + e.what());

@@ -27,7 +27,7 @@ HypertextState& LibraryHypertextState() {
 
 void TextToHtml(HypertextState& state, const HeadingDefs& defs, std::string_view line,
                 std::vector<std::string>& html, size_t index,
-                const std::vector<std::string>& source) {
+                const std::vector<std::string>& source, const std::string* line_first_part) {
   if (state.heading_countdown > std::numeric_limits<int32_t>::min()) --state.heading_countdown;
   bool want_break = true;
   if (line.empty() || line[0] == '#' || (line[0] == '-' && index < 10)) return;
@@ -36,7 +36,9 @@ void TextToHtml(HypertextState& state, const HeadingDefs& defs, std::string_view
   x.reserve(line.size() + 16);  // room for the markup and "<BR>"
   x.assign(line);
   const std::string_view reduced = WithoutRemark(line);
-  const std::string first = ParseFirstPart(reduced, defs);
+  const std::string first = line_first_part != nullptr && reduced.size() == line.size()
+                                ? *line_first_part
+                                : ParseFirstPart(reduced, defs);
   if (!state.in_pre_block) {
     if (!first.empty()) {
       const size_t found = reduced.find(first);

@@ -32,9 +32,12 @@ HypertextState& LibraryHypertextState();
 // heading that starts running text in <b>; block markers replaced by the
 // block's table tags; references converted; "<BR>" after all but headings
 // and titles. Throws ImportError for a malformed reference.
+// `line_first_part`, when given, is ParseFirstPart(line, defs), which the
+// importer has found already; it spares finding it again.
 void TextToHtml(HypertextState& state, const HeadingDefs& defs, std::string_view line,
                 std::vector<std::string>& html, size_t index,
-                const std::vector<std::string>& source);
+                const std::vector<std::string>& source,
+                const std::string* line_first_part = nullptr);
 
 }  // namespace idxcore
 

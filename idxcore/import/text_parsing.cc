@@ -338,7 +338,13 @@ std::string ParseFirstPart(std::string_view line, const HeadingDefs& defs) {
 HeadingClass Lev(std::string_view first_part, const HeadingDefs& defs) {
   HeadingClass result{"false", 0};
   if (first_part == "Actul") return result;
-  const std::string picture = ParsePicturePart(first_part);
+  // Only as much of the picture as the longest alias can cover: the text
+  // may be a whole structure line.
+  size_t longest = 0;
+  for (const DefPart& def : defs) {
+    for (const std::string& alias : def.aliases) longest = std::max(longest, alias.size());
+  }
+  const std::string picture = PicturePrefix(first_part, longest);
   for (const DefPart& def : defs) {
     for (const std::string& alias : def.aliases) {
       if (picture.starts_with(alias)) result = {def.aliases.front(), def.level};
