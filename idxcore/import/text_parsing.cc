@@ -58,7 +58,7 @@ std::vector<std::string> Tokenize(std::string_view line, CharSet set, size_t min
   std::vector<std::string> words;
   std::string word;
   auto end_word = [&] {
-    if (word.size() > min_length) words.push_back(word);
+    if (word.size() > min_length) words.push_back(std::move(word));
     word.clear();
   };
   for (char raw : line) {
@@ -90,16 +90,17 @@ bool FindReference(std::string_view s, Reference& ref) {
   ref.open = open;
   ref.close = close;
   std::vector<std::string> w = ParseLowLine(s.substr(open, close - open), CharSet::kCode, 0);
-  const std::string text(s.substr(open, close - open + 1));
-  if (w.empty()) throw ImportError("reference " + text + " has no word");
+  // The reference as written, for the messages.
+  const auto text = [&] { return std::string(s.substr(open, close - open + 1)); };
+  if (w.empty()) throw ImportError("reference " + text() + " has no word");
   ref.image = w[0] == "img";
   size_t k = ref.image ? 3 : 4;
   if (ref.image && w.size() < 3) {
-    throw ImportError("picture reference " + text + " needs \"img\", the picture code and one more word");
+    throw ImportError("picture reference " + text() + " needs \"img\", the picture code and one more word");
   }
   if (!ref.image) {
     if (w.size() < 5) {
-      throw ImportError("act reference " + text +
+      throw ImportError("act reference " + text() +
                         " needs type, issuer, number, year and at least one display word");
     }
     if (w[4] == "1" || w[4] == "2") k = 5;
