@@ -50,6 +50,9 @@ ConvertedAct ConvertActText(const std::vector<std::string>& lines, const Heading
   // The token at each position; the positions of a token are gathered from
   // it once its count is known, not grown one by one.
   std::vector<uint32_t> token_at;
+  size_t text_size = 0;
+  for (const std::string& line : lines) text_size += line.size();
+  token_at.reserve(text_size / 8);  // a token and its separator take about this many bytes
   const auto add_token = [&](std::string_view token) {
     auto known = token_ids.find(token);
     if (known == token_ids.end()) {

@@ -1,5 +1,7 @@
 #include "idxcore/import/reflow.h"
 
+#include <array>
+
 #include "idxcore/import/text_parsing.h"
 
 namespace idxcore {
@@ -56,17 +58,22 @@ bool IsOldEncoding(const std::vector<std::string>& lines) {
 }
 
 void ConvertLine(std::string& line, bool hungarian, bool old_encoding) {
-  const bool full = !hungarian && old_encoding;
-  // The second pass must not see what the first produced: the 0xC3 and
-  // 0xC2 it writes are letters, not the box bytes of the first pass.
-  for (char& ch : line) {
-    unsigned char c = static_cast<unsigned char>(ch);
-    if (c == 0xF8) c = 0xE2;
-    if (full) c = FirstPassByte(c);
-    ch = static_cast<char>(c);
-  }
-  if (!full) return;
-  for (char& ch : line) ch = static_cast<char>(SecondPassByte(static_cast<unsigned char>(ch)));
+  // Each byte's conversion, both passes composed: every pass maps a byte on
+  // its own, so the second pass sees just what the first made of the same
+  // byte. The 0xC3 and 0xC2 the second writes are letters, not the box
+  // bytes of the first pass.
+  using ByteMap = std::array<char, 256>;
+  static const std::array<ByteMap, 2> kMaps = [] {
+    std::array<ByteMap, 2> maps{};
+    for (int b = 0; b < 256; ++b) {
+      const unsigned char c = b == 0xF8 ? 0xE2 : static_cast<unsigned char>(b);
+      maps[0][static_cast<size_t>(b)] = static_cast<char>(c);
+      maps[1][static_cast<size_t>(b)] = static_cast<char>(SecondPassByte(FirstPassByte(c)));
+    }
+    return maps;
+  }();
+  const ByteMap& map = kMaps[!hungarian && old_encoding ? 1 : 0];
+  for (char& ch : line) ch = map[static_cast<unsigned char>(ch)];
 }
 
 size_t Transform(const std::vector<std::string>& source, std::vector<std::string>& dest,
