@@ -1,5 +1,6 @@
 #include "actsdb/codepage.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -37,10 +38,21 @@ int ByteFor(uint32_t cp) {
     case 0x021A: return 0xDE;
     case 0x021B: return 0xFE;
   }
-  for (int i = 0; i < 128; ++i) {
-    if (kHighHalf[i] == cp) return 0x80 + i;
-  }
-  return -1;
+  // The high half ordered by code point, for a binary search.
+  struct Entry {
+    uint16_t cp;
+    uint8_t byte;
+  };
+  static constexpr std::array<Entry, 128> kByCodePoint = [] {
+    std::array<Entry, 128> entries{};
+    for (size_t i = 0; i < 128; ++i) entries[i] = {kHighHalf[i], static_cast<uint8_t>(0x80 + i)};
+    std::sort(entries.begin(), entries.end(),
+              [](const Entry& a, const Entry& b) { return a.cp < b.cp; });
+    return entries;
+  }();
+  const auto at = std::lower_bound(kByCodePoint.begin(), kByCodePoint.end(), cp,
+                                   [](const Entry& e, uint32_t c) { return e.cp < c; });
+  return at != kByCodePoint.end() && at->cp == cp ? at->byte : -1;
 }
 
 // The UTF-8 sequence of every byte, looked up instead of encoded per byte:
@@ -129,6 +141,12 @@ std::string Utf8ToCp1250(std::string_view text) {
   std::string out;
   out.reserve(text.size());
   for (size_t i = 0; i < text.size();) {
+    // A run of ASCII is the same in both.
+    size_t ascii_end = i;
+    while (ascii_end < text.size() && static_cast<uint8_t>(text[ascii_end]) < 0x80) ++ascii_end;
+    out.append(text, i, ascii_end - i);
+    i = ascii_end;
+    if (i == text.size()) break;
     uint32_t cp;
     const size_t len = DecodeUtf8(text, i, &cp);
     if (len == 0) {  // not UTF-8 here: the byte is already Windows-1250
