@@ -136,10 +136,7 @@ std::vector<std::string> ParseLowLine(std::string_view line, CharSet set, size_t
   return Tokenize(line, set, min_length, false);
 }
 
-void ForEachIndexToken(std::string_view line, size_t min_length,
-                       const std::function<void(std::string_view token)>& visit) {
-  // Each byte as a token letter: folded and upper-cased, or 0 when it
-  // separates tokens.
+const std::array<char, 256>& IndexTokenLetters() {
   static const std::array<char, 256> kTokenLetter = [] {
     std::array<char, 256> table{};
     for (int b = 0; b < 256; ++b) {
@@ -148,22 +145,7 @@ void ForEachIndexToken(std::string_view line, size_t min_length,
     }
     return table;
   }();
-  // Each run of token letters is measured first and copied only when it is
-  // long enough to be a token.
-  std::string token;
-  const size_t size = line.size();
-  size_t i = 0;
-  while (i < size) {
-    while (i < size && kTokenLetter[static_cast<unsigned char>(line[i])] == '\0') ++i;
-    const size_t start = i;
-    while (i < size && kTokenLetter[static_cast<unsigned char>(line[i])] != '\0') ++i;
-    if (i - start <= min_length) continue;
-    token.resize(i - start);
-    for (size_t k = start; k < i; ++k) {
-      token[k - start] = kTokenLetter[static_cast<unsigned char>(line[k])];
-    }
-    visit(token);
-  }
+  return kTokenLetter;
 }
 
 std::string ParsePicturePart(std::string_view text) {

@@ -7,7 +7,7 @@
 #ifndef CORVANA_IDXCORE_IMPORT_TEXT_PARSING_H_
 #define CORVANA_IDXCORE_IMPORT_TEXT_PARSING_H_
 
-#include <functional>
+#include <array>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -47,11 +47,33 @@ char FoldLetter(char c);
 std::vector<std::string> ParseLine(std::string_view line, CharSet set, size_t min_length);
 std::vector<std::string> ParseLowLine(std::string_view line, CharSet set, size_t min_length);
 
+// Each byte as a letter of an index token: folded and upper-cased, or 0
+// when it separates tokens.
+const std::array<char, 256>& IndexTokenLetters();
+
 // The index tokens of `line`, the words ParseLine(line, CharSet::kLetter,
-// min_length) returns, handed to `visit` one by one as they are found
-// instead of gathered in a list: an act has tens of thousands of them.
-void ForEachIndexToken(std::string_view line, size_t min_length,
-                       const std::function<void(std::string_view token)>& visit);
+// min_length) returns, handed to `visit` (called with a std::string_view)
+// one by one as they are found instead of gathered in a list: an act has
+// tens of thousands of them. A template, so that the visit is inlined.
+template <typename Visit>
+void ForEachIndexToken(std::string_view line, size_t min_length, Visit&& visit) {
+  const std::array<char, 256>& letters = IndexTokenLetters();
+  const auto letter = [&letters](char c) { return letters[static_cast<unsigned char>(c)]; };
+  // Each run of token letters is measured first and copied only when it is
+  // long enough to be a token.
+  std::string token;
+  const size_t size = line.size();
+  size_t i = 0;
+  while (i < size) {
+    while (i < size && letter(line[i]) == '\0') ++i;
+    const size_t start = i;
+    while (i < size && letter(line[i]) != '\0') ++i;
+    if (i - start <= min_length) continue;
+    token.resize(i - start);
+    for (size_t k = start; k < i; ++k) token[k - start] = letter(line[k]);
+    visit(std::string_view(token));
+  }
+}
 
 // The picture of a text: every maximal run of decimal digits replaced by
 // "#num". Heading definitions are written as pictures.
