@@ -230,7 +230,7 @@ void TIntro::Import(std::vector<std::string> source, ImportVariant variant) {
   LibraryHypertextState().in_pre_block = false;
   std::vector<std::string> lines;
   std::vector<size_t> origin;
-  idxcore::Transform(source, lines, m_mark, &origin);
+  idxcore::Transform(std::move(source), lines, m_mark, &origin);
   ImportReflowed(lines, origin, variant);
 }
 

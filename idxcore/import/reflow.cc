@@ -1,6 +1,7 @@
 #include "idxcore/import/reflow.h"
 
 #include <array>
+#include <utility>
 
 #include "idxcore/import/text_parsing.h"
 
@@ -76,7 +77,7 @@ void ConvertLine(std::string& line, bool hungarian, bool old_encoding) {
   for (char& ch : line) ch = map[static_cast<unsigned char>(ch)];
 }
 
-size_t Transform(const std::vector<std::string>& source, std::vector<std::string>& dest,
+size_t Transform(std::vector<std::string> source, std::vector<std::string>& dest,
                  bool hungarian, std::vector<size_t>* origin) {
   const bool old_encoding = !hungarian && IsOldEncoding(source);
   bool verbatim = false;
@@ -86,7 +87,7 @@ size_t Transform(const std::vector<std::string>& source, std::vector<std::string
     if (origin) origin->push_back(number);
   };
   for (size_t i = 0; i < source.size(); ++i) {
-    std::string line = source[i];
+    std::string line = std::move(source[i]);
     ConvertLine(line, hungarian, old_encoding);
     if (!line.empty()) {
       if (line[0] == '\x02') {

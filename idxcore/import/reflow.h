@@ -27,8 +27,9 @@ void ConvertLine(std::string& line, bool hungarian, bool old_encoding);
 // one ended a sentence (or was not joinable); lines from one starting with
 // byte 0x02 to the next starting with 0x01 are copied one to one.
 // `origin`, when given, receives for each appended line the 1-based
-// number of the source line it begins with.
-size_t Transform(const std::vector<std::string>& source, std::vector<std::string>& dest,
+// number of the source line it begins with. `source` is taken by value: a
+// caller done with its lines moves them in, and they are not copied.
+size_t Transform(std::vector<std::string> source, std::vector<std::string>& dest,
                  bool hungarian, std::vector<size_t>* origin = nullptr);
 
 }  // namespace idxcore
