@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "actsdb/codepage.h"
 #include "actsdb/stored_forms.h"
 
 namespace idxcore {
@@ -37,20 +38,6 @@ bool InSet(CharSet set, char ch) {
   return false;
 }
 
-char FoldLetter(char ch) {
-  switch (static_cast<unsigned char>(ch)) {
-    case 0xAA: return 'S';
-    case 0xBA: return 's';
-    case 0xC2: case 0xC3: return 'A';
-    case 0xCE: return 'I';
-    case 0xDE: return 'T';
-    case 0xE2: case 0xE3: return 'a';
-    case 0xEE: return 'i';
-    case 0xFE: return 't';
-    default: return ch;
-  }
-}
-
 namespace {
 
 std::vector<std::string> Tokenize(std::string_view line, CharSet set, size_t min_length,
@@ -62,7 +49,7 @@ std::vector<std::string> Tokenize(std::string_view line, CharSet set, size_t min
     word.clear();
   };
   for (char raw : line) {
-    const char c = FoldLetter(raw);
+    const char c = actsdb::FoldRomanian(raw);
     if (InSet(set, c)) {
       word += (upper && c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
     } else {
@@ -140,7 +127,7 @@ const std::array<char, 256>& IndexTokenLetters() {
   static const std::array<char, 256> kTokenLetter = [] {
     std::array<char, 256> table{};
     for (int b = 0; b < 256; ++b) {
-      const char c = FoldLetter(static_cast<char>(b));
+      const char c = actsdb::FoldRomanian(static_cast<char>(b));
       if (InSet(CharSet::kLetter, c)) table[static_cast<size_t>(b)] = c >= 'a' ? static_cast<char>(c - 'a' + 'A') : c;
     }
     return table;

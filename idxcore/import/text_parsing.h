@@ -37,10 +37,6 @@ enum class CharSet {
 };
 bool InSet(CharSet set, char c);
 
-// The Romanian letters (cedilla, breve and circumflex forms) to their ASCII
-// base letters; every other byte unchanged.
-char FoldLetter(char c);
-
 // The words of `line` after folding: maximal runs of characters of `set`
 // longer than `min_length`. ParseLine upper-cases them, ParseLowLine keeps
 // them as written.
