@@ -584,8 +584,12 @@ bool Dataset::Locate(const std::string& column, const std::string& value,
       probe.is_text = true;
       probe.text = value;
   }
+  return MoveToFirstMatch(index, probe, case_insensitive);
+}
+
+bool Dataset::MoveToFirstMatch(size_t column, const Probe& probe, bool case_insensitive) {
   size_t found = kNoRow;
-  ForEachMatch(index, probe, case_insensitive, [&](int64_t key) {
+  ForEachMatch(column, probe, case_insensitive, [&](int64_t key) {
     const size_t at = PositionOf(key);
     if (at == kNoRow || !Accepts(at)) return false;
     found = at;
@@ -604,16 +608,7 @@ bool Dataset::Locate(const std::string& column, int64_t value) {
     Revalidate();
     Probe probe;
     probe.number = value;
-    size_t found = kNoRow;
-    ForEachMatch(index, probe, false, [&](int64_t key) {
-      const size_t at = PositionOf(key);
-      if (at == kNoRow || !Accepts(at)) return false;
-      found = at;
-      return true;
-    });
-    if (found == kNoRow) return false;
-    MoveTo(found);
-    return true;
+    return MoveToFirstMatch(index, probe, false);
   }
   return Locate(column, std::to_string(value));
 }

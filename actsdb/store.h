@@ -221,6 +221,9 @@ class Dataset {
   // order, until it returns true. The default scans keys_.
   virtual void ForEachMatch(size_t column, const Probe& probe, bool case_insensitive,
                             const std::function<bool(int64_t key)>& visit);
+  // Moves to the first accepted row that matches; false, staying put, when
+  // there is none.
+  bool MoveToFirstMatch(size_t column, const Probe& probe, bool case_insensitive);
   // Called when filtering is switched on or off.
   virtual void FilteringChanged() {}
   // Called on a detail when its master's current row changed.
