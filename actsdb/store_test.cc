@@ -316,7 +316,7 @@ TEST_F(StoreTest, NavigationSkipsRowsTheRecordFilterRejects) {
 
 TEST_F(StoreTest, DetailsFollowEveryMoveOfTheirMaster) {
   AddActs(kActs);
-  AddParts({{1, false}, {3, true}, {1, true}, {3, false}, {1, false}});  // parts 1..5
+  AddParts({{1, false}, {3, true}, {1, true}, {3, false}, {1, false}});  // IdParte 1 to 5
   {
     Table modif(*db_, "tblModif");
     modif.Open(true);
@@ -329,57 +329,57 @@ TEST_F(StoreTest, DetailsFollowEveryMoveOfTheirMaster) {
   }
   Table acts(*db_, "tblActe");
   acts.Open();
-  Table parts(*db_, "tblParti");
-  parts.SetIndexName("indactul");
-  parts.SetMaster(&acts, "IdAct", "Actul");
-  parts.Open();
+  Table act_parts(*db_, "tblParti");
+  act_parts.SetIndexName("indactul");
+  act_parts.SetMaster(&acts, "IdAct", "Actul");
+  act_parts.Open();
   Table brought(*db_, "tblModif");
   brought.SetIndexName("indmodificant");
-  brought.SetMaster(&parts, "IdParte", "IdModificant");
+  brought.SetMaster(&act_parts, "IdParte", "IdModificant");
   brought.Open();
 
-  EXPECT_EQ(Walk(parts, "IdParte"), (std::vector<int64_t>{1, 3, 5}));
-  ASSERT_TRUE(acts.Next());  // act 2 has no parts
-  EXPECT_TRUE(parts.IsEmpty());
+  EXPECT_EQ(Walk(act_parts, "IdParte"), (std::vector<int64_t>{1, 3, 5}));
+  ASSERT_TRUE(acts.Next());  // act 2 has no act_parts
+  EXPECT_TRUE(act_parts.IsEmpty());
   EXPECT_TRUE(brought.IsEmpty());
   ASSERT_TRUE(acts.Locate("IndNum", "HOT GUV 8 2005 0"));  // act 3
-  EXPECT_EQ(Walk(parts, "IdParte"), (std::vector<int64_t>{2, 4}));
+  EXPECT_EQ(Walk(act_parts, "IdParte"), (std::vector<int64_t>{2, 4}));
   ASSERT_TRUE(acts.First());
-  ASSERT_TRUE(parts.Locate("IdParte", 3));
+  ASSERT_TRUE(act_parts.Locate("IdParte", 3));
   EXPECT_EQ(Walk(brought, "IdModificat"), (std::vector<int64_t>{1, 5}));
   ASSERT_TRUE(acts.Last());
-  EXPECT_TRUE(parts.IsEmpty());
+  EXPECT_TRUE(act_parts.IsEmpty());
   EXPECT_TRUE(brought.IsEmpty());
 
-  // A record filter on the detail (modified parts only) applies to each act.
-  parts.SetRecordFilter([](const Dataset& d) { return d.AsBoolean("Mod"); });
-  parts.SetFiltered(true);
+  // A record filter on the detail (modified act_parts only) applies to each act.
+  act_parts.SetRecordFilter([](const Dataset& d) { return d.AsBoolean("Mod"); });
+  act_parts.SetFiltered(true);
   ASSERT_TRUE(acts.First());
-  EXPECT_EQ(Walk(parts, "IdParte"), (std::vector<int64_t>{3}));
+  EXPECT_EQ(Walk(act_parts, "IdParte"), (std::vector<int64_t>{3}));
   ASSERT_TRUE(acts.Locate("IdAct", 3));
-  EXPECT_EQ(Walk(parts, "IdParte"), (std::vector<int64_t>{2}));
+  EXPECT_EQ(Walk(act_parts, "IdParte"), (std::vector<int64_t>{2}));
 
   // A fixed range without master.
-  parts.SetRange("Actul", 1);
-  parts.SetFiltered(false);
-  EXPECT_EQ(Walk(parts, "IdParte"), (std::vector<int64_t>{1, 3, 5}));
-  parts.ClearRange();
-  EXPECT_EQ(parts.RecordCount(), 5);
+  act_parts.SetRange("Actul", 1);
+  act_parts.SetFiltered(false);
+  EXPECT_EQ(Walk(act_parts, "IdParte"), (std::vector<int64_t>{1, 3, 5}));
+  act_parts.ClearRange();
+  EXPECT_EQ(act_parts.RecordCount(), 5);
 }
 
 TEST_F(StoreTest, DetailOutlivingItsMasterKeepsWorking) {
   AddActs(kActs);
   AddParts({{1, false}});
-  Table parts(*db_, "tblParti");
+  Table act_parts(*db_, "tblParti");
   {
     Table acts(*db_, "tblActe");
     acts.Open();
-    parts.SetMaster(&acts, "IdAct", "Actul");
-    parts.Open();
-    EXPECT_EQ(parts.RecordCount(), 1);
+    act_parts.SetMaster(&acts, "IdAct", "Actul");
+    act_parts.Open();
+    EXPECT_EQ(act_parts.RecordCount(), 1);
   }
-  EXPECT_EQ(parts.RecordCount(), 1);
-  EXPECT_TRUE(parts.First());
+  EXPECT_EQ(act_parts.RecordCount(), 1);
+  EXPECT_TRUE(act_parts.First());
 }
 
 TEST_F(StoreTest, NamedIndexesOrderTheRows) {

@@ -5,8 +5,8 @@
 
 namespace actsdb {
 
-std::string PartAnchor(long part_id) {
-  return "<a name=" + std::to_string(part_id) + "> </a>";
+std::string PartAnchor(long id_parte) {
+  return "<a name=" + std::to_string(id_parte) + "> </a>";
 }
 
 std::string ActLink(const std::vector<std::string>& code_words,
@@ -35,10 +35,10 @@ std::optional<std::string> LinkKeyText(std::string_view target) {
   return std::string(target);
 }
 
-std::string StructNodeText(std::string_view label, long part_id, std::string_view tail) {
+std::string StructNodeText(std::string_view label, long id_parte, std::string_view tail) {
   std::string out(label);
   out += '#';
-  out += std::to_string(part_id);
+  out += std::to_string(id_parte);
   out += '#';
   out += tail;
   return out;

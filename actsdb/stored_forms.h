@@ -12,7 +12,7 @@
 namespace actsdb {
 
 // "<a name=ID> </a>": the anchor that precedes a part's first line.
-std::string PartAnchor(long part_id);
+std::string PartAnchor(long id_parte);
 
 // "<a href=\"# C1 C2 ...\"> D1 D2 ...</a>": a link to another act; the code
 // words form the target, the display words the visible text.
@@ -38,7 +38,7 @@ struct StructLine {
 };
 
 // Node text: label + "#" + part id + "#" + tail.
-std::string StructNodeText(std::string_view label, long part_id, std::string_view tail);
+std::string StructNodeText(std::string_view label, long id_parte, std::string_view tail);
 
 // The tail of a node: at most 100 characters of `title` after the first
 // occurrence of `label` in it; when `label` does not occur, from the 1-based
