@@ -1067,59 +1067,40 @@ void Table::SetString(const std::string& column, const std::string& value) {
   v = std::move(set);
 }
 
+void Table::AssignField(const std::string& column, std::initializer_list<Type> accepted,
+                        const char* kind, int64_t number, std::string bytes) {
+  CheckEditing(("set field " + column).c_str());
+  const size_t index = ColumnIndex(column);
+  if (std::find(accepted.begin(), accepted.end(), columns_[index].type) == accepted.end()) {
+    throw StoreError("table " + name_ + ": field " + column + " does not take " + kind);
+  }
+  assigned_[index] = true;
+  buffer_[index] = Value{false, number, std::move(bytes)};
+}
+
 void Table::SetInteger(const std::string& column, int64_t value) {
-  Type type;
-  int width;
-  Value& v = BufferField(column, &type, &width);
+  const Type type = columns_[ColumnIndex(column)].type;
   if (type == Type::kText) {
     SetString(column, std::to_string(value));
     return;
   }
-  if (type != Type::kInteger && type != Type::kBoolean) {
-    throw StoreError("table " + name_ + ": field " + column + " does not take an integer");
-  }
-  v.null = false;
-  v.number = type == Type::kBoolean ? (value != 0) : value;
-  v.bytes.clear();
+  AssignField(column, {Type::kInteger, Type::kBoolean}, "an integer",
+              type == Type::kBoolean ? (value != 0) : value, "");
 }
 
 void Table::SetBoolean(const std::string& column, bool value) {
-  Type type;
-  int width;
-  Value& v = BufferField(column, &type, &width);
-  if (type != Type::kInteger && type != Type::kBoolean) {
-    throw StoreError("table " + name_ + ": field " + column + " does not take a boolean");
-  }
-  v.null = false;
-  v.number = value ? 1 : 0;
-  v.bytes.clear();
+  AssignField(column, {Type::kInteger, Type::kBoolean}, "a boolean", value ? 1 : 0, "");
 }
 
 void Table::SetDate(const std::string& column, const Date& value) {
-  Type type;
-  int width;
-  Value& v = BufferField(column, &type, &width);
-  if (type != Type::kDate) {
-    throw StoreError("table " + name_ + ": field " + column + " does not take a date");
-  }
   if (!IsValid(value)) {
     throw StoreError("table " + name_ + ": invalid date for field " + column);
   }
-  v.null = false;
-  v.number = 0;
-  v.bytes = FormatIso(value);
+  AssignField(column, {Type::kDate}, "a date", 0, FormatIso(value));
 }
 
 void Table::SetBlob(const std::string& column, const std::string& bytes) {
-  Type type;
-  int width;
-  Value& v = BufferField(column, &type, &width);
-  if (type != Type::kBlob && type != Type::kText) {
-    throw StoreError("table " + name_ + ": field " + column + " does not take a blob");
-  }
-  v.null = false;
-  v.number = 0;
-  v.bytes = bytes;
+  AssignField(column, {Type::kBlob, Type::kText}, "a blob", 0, bytes);
 }
 
 bool Table::ChangesPlace(const std::vector<size_t>& changed) const {

@@ -18,6 +18,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <optional>
@@ -345,6 +346,10 @@ class Table : public Dataset {
   void CheckBrowsing(const char* operation) const;
   void CheckEditing(const char* operation) const;
   Value& BufferField(const std::string& column, Type* type, int* width);
+  // Sets a field of the record buffer when its column takes values of
+  // one of the `accepted` types; otherwise throws naming the `kind`.
+  void AssignField(const std::string& column, std::initializer_list<Type> accepted,
+                   const char* kind, int64_t number, std::string bytes);
   void Lock(bool exclusive);
   void Unlock();
   // The prepared statement of `sql`, prepared on first use.
