@@ -1,39 +1,24 @@
 #include "actsdb/schema.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
 #include "actsdb/codepage.h"
+#include "actsdb/database_test_fixture.h"
 
 namespace actsdb {
 namespace {
 
-class SchemaTest : public ::testing::Test {
+class SchemaTest : public DatabaseTest {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/corvana-schema-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-    db_ = Database::Open(dir_ + "/" + kDatabaseFileName, /*create=*/true);
-    CreateSchema(*db_);
-  }
-  void TearDown() override {
-    db_.reset();
-    std::filesystem::remove_all(dir_);
-  }
-
   std::string WriteFile(const std::string& name, const std::string& content) {
     const std::string path = dir_ + "/" + name;
     std::ofstream(path, std::ios::binary) << content;
     return path;
   }
-
-  std::string dir_;
-  std::unique_ptr<Database> db_;
 };
 
 TEST_F(SchemaTest, EveryNamedIndexOrdersItsTable) {

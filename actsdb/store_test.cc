@@ -10,6 +10,7 @@
 #include <fstream>
 
 #include "actsdb/codepage.h"
+#include "actsdb/database_test_fixture.h"
 #include "actsdb/schema.h"
 
 namespace actsdb {
@@ -25,20 +26,8 @@ struct Act {
   const char* key;
 };
 
-class StoreTest : public ::testing::Test {
+class StoreTest : public DatabaseTest {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/corvana-store-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-    db_ = Database::Open(dir_ + "/" + kDatabaseFileName, /*create=*/true);
-    CreateSchema(*db_);
-  }
-  void TearDown() override {
-    db_.reset();
-    std::filesystem::remove_all(dir_);
-  }
-
   // Appends acts in order; their keys are 1, 2, ...
   void AddActs(const std::vector<Act>& acts) {
     Table t(*db_, "tblActe");
@@ -73,9 +62,6 @@ class StoreTest : public ::testing::Test {
     for (bool on = d.First(); on; on = d.Next()) values.push_back(d.AsInteger(column));
     return values;
   }
-
-  std::string dir_;
-  std::unique_ptr<Database> db_;
 };
 
 const std::vector<Act> kActs = {
