@@ -13,14 +13,6 @@ extern "C" int32_t CursorTestWalkFromC(int32_t first, int32_t* acts, int32_t cap
 namespace idxcore {
 namespace {
 
-recwrd Rec(int32_t act, int16_t count, int32_t position) {
-  recwrd r{};
-  r.act_id = act;
-  r.count = count;
-  r.position = position;
-  return r;
-}
-
 recwrd Junk() {
   recwrd r;
   r.act_id = r.position = -1;

@@ -10,7 +10,18 @@
 #include <stdexcept>
 #include <string>
 
+#include "idxcore/index/cursor.h"
+
 namespace idxcore {
+
+// An occurrence value; `count` keeps its low 16 bits, as the writer stores it.
+inline recwrd Rec(int32_t act, int count, int32_t position) {
+  recwrd r{};
+  r.act_id = act;
+  r.count = static_cast<int16_t>(static_cast<uint16_t>(count));
+  r.position = position;
+  return r;
+}
 
 // A directory under the system temp directory, removed with its contents.
 class TempDir {

@@ -13,14 +13,6 @@ namespace {
 
 using Hash = diskhash<recwrd>;
 
-recwrd Rec(int32_t act, int16_t count, int32_t position) {
-  recwrd r{};
-  r.act_id = act;
-  r.count = count;
-  r.position = position;
-  return r;
-}
-
 // The 16 bytes of record `index` as they lie in the file.
 std::string RawRecord(const std::string& bytes, int index) {
   return bytes.substr(30 + 16 * static_cast<size_t>(index), 16);

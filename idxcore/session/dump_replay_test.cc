@@ -16,14 +16,6 @@ namespace {
 
 using Hash = diskhash<recwrd>;
 
-recwrd Rec(int32_t act, int16_t count, int32_t position) {
-  recwrd r{};
-  r.act_id = act;
-  r.count = count;
-  r.position = position;
-  return r;
-}
-
 // One dump record: flag, the 12-byte value, the word id or record index.
 std::string DumpRecord(uint8_t flag, const recwrd& r, int32_t number) {
   unsigned char b[17] = {flag};

@@ -15,14 +15,6 @@ namespace {
 
 using Hash = diskhash<recwrd>;
 
-recwrd Rec(int32_t act, uint16_t count, int32_t position) {
-  recwrd r{};
-  r.act_id = act;
-  r.count = static_cast<int16_t>(count);
-  r.position = position;
-  return r;
-}
-
 // One word's occurrences in one act, as the import writes them.
 struct Occurrence {
   int word;
