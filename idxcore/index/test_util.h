@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <stdexcept>
 #include <string>
 
@@ -41,6 +42,20 @@ class TempDir {
  private:
   std::string path_;
 };
+
+// The IdAct of every record of the chain that starts at `first` (retired
+// records, act 0, left out), walked through the cursor exports as the
+// viewer walks it; the cursor must be open.
+inline std::set<int32_t> ChainActs(int32_t first) {
+  std::set<int32_t> acts;
+  _findrecbypos(first);
+  do {
+    recwrd r;
+    _getcrt(&r);
+    if (r.act_id != 0) acts.insert(r.act_id);
+  } while (_findnextrec() != 0);
+  return acts;
+}
 
 inline std::string ReadBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

@@ -42,12 +42,7 @@ std::set<int32_t> SearchActs(actsdb::Database& db, const std::string& database_d
   std::set<int32_t> acts;
   if (!dictionary.Locate("Word", word)) return acts;
   _cautstr(database_dir.c_str());
-  _findrecbypos(static_cast<int32_t>(dictionary.AsInteger("First")));
-  do {
-    recwrd r;
-    _getcrt(&r);
-    if (r.act_id != 0) acts.insert(r.act_id);
-  } while (_findnextrec() != 0);
+  acts = ChainActs(static_cast<int32_t>(dictionary.AsInteger("First")));
   _cautstp();
   return acts;
 }

@@ -17,6 +17,7 @@
 #include "actsdb/installation.h"
 #include "actsdb/store.h"
 #include "idxcore/import/text_parsing.h"
+#include "idxcore/index/test_util.h"
 #include "idxcore/session/modifications.h"
 #include "idxcore/session/session.h"
 
@@ -25,14 +26,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
+using idxcore::ReadBytes;
+using idxcore::WriteBytes;
 
 std::string Sample(const std::string& name) {
   return ReadBytes(std::string(CORVANA_SAMPLE_DIR) + "/" + name);
@@ -132,13 +127,8 @@ std::map<std::string, std::set<int32_t>> SearchEveryWord(const std::string& data
   std::map<std::string, std::set<int32_t>> found;
   _cautstr(database_dir.c_str());
   for (bool on = dictionary.First(); on; on = dictionary.Next()) {
-    std::set<int32_t>& acts = found[dictionary.AsString("Word")];
-    _findrecbypos(static_cast<int32_t>(dictionary.AsInteger("First")));
-    do {
-      recwrd r;
-      _getcrt(&r);
-      if (r.act_id != 0) acts.insert(r.act_id);
-    } while (_findnextrec() != 0);
+    found[dictionary.AsString("Word")] =
+        idxcore::ChainActs(static_cast<int32_t>(dictionary.AsInteger("First")));
   }
   _cautstp();
   return found;
