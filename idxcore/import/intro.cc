@@ -37,14 +37,20 @@ std::string PartInsertSql(size_t rows) {
   return sql;
 }
 
-// The first row, in key order, whose IndCod begins with `code`. Code tables
-// are a few dozen rows.
-std::optional<int64_t> FindCode(actsdb::Table& table, const char* id_column,
-                                const std::string& code) {
-  for (bool on = table.First(); on; on = table.Next()) {
-    if (table.AsString("IndCod").starts_with(code)) return table.AsInteger(id_column);
-  }
-  return std::nullopt;
+// The first row, in key order, whose IndCod begins with the code: a
+// statement on the code table, which reads no row it does not return.
+std::string CodeLookupSql(const char* table, const char* id_column) {
+  return std::string("SELECT ") + id_column + " FROM " + table +
+         " WHERE substr(ifnull(IndCod, ''), 1, length(?1)) = ?1 ORDER BY " + id_column +
+         " LIMIT 1";
+}
+
+std::optional<int64_t> FindCode(actsdb::PreparedStatement& lookup, const std::string& code) {
+  lookup.BindString(1, code);
+  std::optional<int64_t> id;
+  if (lookup.Step()) id = lookup.AsInteger(0);
+  lookup.Reset();
+  return id;
 }
 
 void SetOptionalInteger(actsdb::Table& table, const char* column, std::optional<int64_t> value) {
@@ -121,6 +127,10 @@ TIntro::TIntro(ImportTables tables)
       part_sequence_(tables.db, "SELECT seq FROM sqlite_sequence WHERE name = 'tblParti'"),
       part_mark_(tables.db, "UPDATE tblParti SET Mod = 1 WHERE IdParte = ?"),
       part_delete_(tables.db, "DELETE FROM tblParti WHERE IdParte = ?"),
+      type_lookup_(tables.db, CodeLookupSql("tblTipAct", "IdTipAct")),
+      issuer_lookup_(tables.db, CodeLookupSql("tblEmitenti", "IDEmitent")),
+      domain_lookup_(tables.db, CodeLookupSql("tblDomenii", "IdDomeniu")),
+      publication_lookup_(tables.db, CodeLookupSql("tblPublicatii", "IdPublicatie")),
       index_sizes_(tables.db) {
   // Each act is one transaction in the write-ahead log. Not waiting for the
   // disk at every commit keeps each act atomic and every committed act
@@ -248,17 +258,13 @@ void TIntro::ImportReflowed(std::vector<std::string>& lines, const std::vector<s
   try {
     next_part_id_ = part_sequence_.Step() ? part_sequence_.AsInteger(0) + 1 : 1;
     part_sequence_.Reset();
-    IntroduDinAntet(header);
+    // The text first, so that the act's row is written once, whole.
     AddNod("Actul");
     const ConvertedAct act =
         ConvertActText(lines, defs_, LibraryHypertextState(), variant,
                        [this](const std::string& label) { return AddNod(label); }, &origin);
+    IntroduDinAntet(header, act);
     WriteParts();
-    Relocate(t_.acts, "IdAct", act_id_);
-    t_.acts.Edit();
-    t_.acts.SetString("Textul", act.HypertextText());
-    t_.acts.SetString("Struct", act.structure);
-    t_.acts.Post();
     LinkDomains(header);
     if (replacing_) MoveModificationsToNewParts();
     if (!dictionary_loaded_) LoadDictionary();
@@ -357,13 +363,12 @@ void TIntro::RollbackAct() {
   act_id_ = 0;
 }
 
-void TIntro::IntroduDinAntet(const ActHeader& h) {
-  const std::optional<int64_t> type = FindCode(t_.types, "IdTipAct", h.type_code);
-  const std::optional<int64_t> issuer = FindCode(t_.issuers, "IDEmitent", h.issuer_code);
+void TIntro::IntroduDinAntet(const ActHeader& h, const ConvertedAct& act) {
+  const std::optional<int64_t> type = FindCode(type_lookup_, h.type_code);
+  const std::optional<int64_t> issuer = FindCode(issuer_lookup_, h.issuer_code);
   const std::optional<int64_t> domain =
-      h.main_domain.empty() ? std::nullopt : FindCode(t_.domains, "IdDomeniu", h.main_domain);
-  const std::optional<int64_t> publication =
-      FindCode(t_.publications, "IdPublicatie", h.publication_code);
+      h.main_domain.empty() ? std::nullopt : FindCode(domain_lookup_, h.main_domain);
+  const std::optional<int64_t> publication = FindCode(publication_lookup_, h.publication_code);
 
   replacing_ = h.type_code != "SEC" && t_.acts.Locate("IndNum", h.key);
   if (replacing_) {
@@ -390,6 +395,8 @@ void TIntro::IntroduDinAntet(const ActHeader& h) {
   SetOptionalDate(t_.acts, "DataPub", h.publication_date);
   t_.acts.SetString("Titlu", h.title);
   t_.acts.SetString("Titlu2", h.title2);
+  t_.acts.SetString("Textul", act.HypertextText());
+  t_.acts.SetString("Struct", act.structure);
   t_.acts.Post();
   act_id_ = t_.acts.AsInteger("IdAct");
 

@@ -40,8 +40,10 @@
 
 namespace idxcore {
 
-// The tables the import writes, all on one database and open (the
-// processing session opens them exclusively). tblModif is needed only to
+// The tables the import writes or reads, all on one database and open (the
+// processing session opens them exclusively, which is what keeps the code
+// tables and the dictionary still while it imports; the engine reads the
+// code tables through statements of its own). tblModif is needed only to
 // carry modification links over when an act is replaced.
 struct ImportTables {
   actsdb::Database& db;
@@ -177,8 +179,9 @@ class TIntro {
   void Import(std::vector<std::string> source, ImportVariant variant);
   void ImportReflowed(std::vector<std::string>& lines, const std::vector<size_t>& origin,
                       ImportVariant variant);
-  // The act's row from its header (new, or the existing act it replaces).
-  void IntroduDinAntet(const ActHeader& header);
+  // The act's row from its header and its converted text (new, or the
+  // existing act it replaces).
+  void IntroduDinAntet(const ActHeader& header, const ConvertedAct& act);
   void IntroduModDinAntet(const std::vector<std::string>& lines, bool hungarian);
   long AddNod(const std::string& label);
   void WriteParts();
@@ -223,6 +226,10 @@ class TIntro {
   actsdb::PreparedStatement part_sequence_;
   actsdb::PreparedStatement part_mark_;
   actsdb::PreparedStatement part_delete_;
+  actsdb::PreparedStatement type_lookup_;
+  actsdb::PreparedStatement issuer_lookup_;
+  actsdb::PreparedStatement domain_lookup_;
+  actsdb::PreparedStatement publication_lookup_;
   IndexSizesWriter index_sizes_;
   int64_t next_word_id_ = 1;
   // Entries whose last differs from their stored_last, each once.
