@@ -749,8 +749,10 @@ void Table::Open(bool exclusive) {
   std::vector<Column> columns;
   {
     Statement info(db_.handle(), "PRAGMA table_info(" + Quote(name_) + ")", Describe());
+    key_column_ = kNoRow;
     while (info.Step()) {
       const DeclaredType t = ParseDeclaredType(info.Text(2));
+      if (info.Int(5) == 1 && SameName(info.Text(2), "INTEGER")) key_column_ = columns.size();
       columns.push_back({info.Text(1), static_cast<Type>(t.type), t.width});
     }
   }
@@ -796,8 +798,10 @@ void Table::Close() {
   buffer_.clear();
   sqlite3_finalize(fetch_);
   fetch_ = nullptr;
-  for (const auto& [sql, statement] : post_statements_) sqlite3_finalize(statement);
-  post_statements_.clear();
+  for (auto* cache : {&post_statements_, &locate_statements_}) {
+    for (const auto& [sql, statement] : *cache) sqlite3_finalize(statement);
+    cache->clear();
+  }
   positions_.reset();
   Unlock();
   if (active_) Deactivate();
@@ -848,6 +852,18 @@ void Table::FetchRow(int64_t key, Row* row) const {
   sqlite3_reset(fetch_);
 }
 
+void Table::ReadFields(int64_t key, size_t column, Row* row, std::vector<bool>* decoded) const {
+  if (column != key_column_) {
+    Dataset::ReadFields(key, column, row, decoded);
+    return;
+  }
+  // The key column is the row's key: reading it after a Post or a Locate
+  // needs no fetch of the whole row, whose memo fields can be long.
+  (*decoded)[column] = true;
+  (*row)[column].null = false;
+  (*row)[column].number = key;
+}
+
 size_t Table::PositionOf(int64_t key) const {
   if (key_order_) {
     auto it = std::lower_bound(keys_.begin(), keys_.end(), key);
@@ -868,19 +884,32 @@ void Table::ForEachMatch(size_t column, const Probe& probe, bool case_insensitiv
     where += std::string(" COLLATE ") + kNoCaseCollation;
     if (!case_insensitive) where += " AND " + Quote(c.name) + " = ?1";
   }
-  Statement find(db_.handle(),
-                 "SELECT rowid FROM " + Quote(name_) + where + " ORDER BY " + order_sql_,
-                 Describe() + ": locate on " + c.name);
+  sqlite3_stmt* find = CachedStatement(
+      locate_statements_, "SELECT rowid FROM " + Quote(name_) + where + " ORDER BY " + order_sql_,
+      "locate on " + c.name);
+  // The statement is kept for the next Locate: leave it reset, whatever
+  // happens in between.
+  struct Reset {
+    sqlite3_stmt* statement;
+    ~Reset() {
+      sqlite3_reset(statement);
+      sqlite3_clear_bindings(statement);
+    }
+  } reset{find};
   if (!probe.is_text) {
-    find.BindInt(1, probe.number);
-  } else if (c.type == Type::kText) {
-    find.BindText(1, Cp1250ToUtf8(probe.text));
+    sqlite3_bind_int64(find, 1, probe.number);
   } else {
-    find.BindText(1, probe.text);
+    const std::string text = c.type == Type::kText ? Cp1250ToUtf8(probe.text) : probe.text;
+    sqlite3_bind_text(find, 1, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
   }
   bool relisted = false;
-  while (find.Step()) {
-    const int64_t key = find.Int(0);
+  for (;;) {
+    const int rc = sqlite3_step(find);
+    if (rc == SQLITE_DONE) break;
+    if (rc != SQLITE_ROW) {
+      throw StoreError(Describe() + ": locate on " + c.name + ": " + sqlite3_errmsg(db_.handle()));
+    }
+    const int64_t key = sqlite3_column_int64(find, 0);
     // A row another cursor added since the rows were listed.
     if (PositionOf(key) == kNoRow && !relisted) {
       Relist(CurrentKey());
@@ -1144,7 +1173,7 @@ void Table::Post() {
       }
       sql += " WHERE rowid = ?";
     }
-    sqlite3_stmt* write = PostStatement(sql);
+    sqlite3_stmt* write = CachedStatement(post_statements_, sql, "post");
     int param = 1;
     for (size_t i : set) {
       const Value& v = buffer_[i];
@@ -1185,23 +1214,24 @@ void Table::Post() {
   }
 }
 
-sqlite3_stmt* Table::PostStatement(const std::string& sql) {
-  auto found = post_statements_.find(sql);
-  if (found != post_statements_.end()) return found->second;
+sqlite3_stmt* Table::CachedStatement(std::map<std::string, sqlite3_stmt*>& cache,
+                                     const std::string& sql, const std::string& what) {
+  auto found = cache.find(sql);
+  if (found != cache.end()) return found->second;
   // A writer that posts ever other columns does not pile statements up.
   constexpr size_t kMostKept = 8;
-  if (post_statements_.size() >= kMostKept) {
-    for (const auto& [text, statement] : post_statements_) sqlite3_finalize(statement);
-    post_statements_.clear();
+  if (cache.size() >= kMostKept) {
+    for (const auto& [text, statement] : cache) sqlite3_finalize(statement);
+    cache.clear();
   }
   sqlite3_stmt* statement = nullptr;
   if (sqlite3_prepare_v3(db_.handle(), sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &statement,
                          nullptr) != SQLITE_OK) {
     const std::string reason = sqlite3_errmsg(db_.handle());
     sqlite3_finalize(statement);
-    throw StoreError("table " + name_ + ": cannot post: " + reason);
+    throw StoreError("table " + name_ + ": cannot " + what + ": " + reason);
   }
-  post_statements_.emplace(sql, statement);
+  cache.emplace(sql, statement);
   return statement;
 }
 

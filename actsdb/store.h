@@ -325,6 +325,8 @@ class Table : public Dataset {
  protected:
   std::string Describe() const override;
   void FetchRow(int64_t key, Row* row) const override;
+  void ReadFields(int64_t key, size_t column, Row* row,
+                  std::vector<bool>* decoded) const override;
   size_t PositionOf(int64_t key) const override;
   void ForEachMatch(size_t column, const Probe& probe, bool case_insensitive,
                     const std::function<bool(int64_t key)>& visit) override;
@@ -352,8 +354,10 @@ class Table : public Dataset {
                    const char* kind, int64_t number, std::string bytes);
   void Lock(bool exclusive);
   void Unlock();
-  // The prepared statement of `sql`, prepared on first use.
-  sqlite3_stmt* PostStatement(const std::string& sql);
+  // The prepared statement of `sql` in `cache`, prepared on first use;
+  // `what` names the operation in an error.
+  sqlite3_stmt* CachedStatement(std::map<std::string, sqlite3_stmt*>& cache,
+                                const std::string& sql, const std::string& what);
 
   Database& db_;
   std::string name_;
@@ -375,6 +379,10 @@ class Table : public Dataset {
   // the same columns row after row, and preparing a statement each time
   // cost more than running it.
   std::map<std::string, sqlite3_stmt*> post_statements_;
+  // Locate's statements, the same way: the import locates an act by its
+  // key and a domain by its code for every act.
+  std::map<std::string, sqlite3_stmt*> locate_statements_;
+  size_t key_column_ = kNoRow;  // the INTEGER PRIMARY KEY column, if any
 };
 
 // A query in the system's SQL dialect. The text is given as lines; the
