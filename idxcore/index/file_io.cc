@@ -1,9 +1,11 @@
 #include "idxcore/index/file_io.h"
 
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <cstring>
 
 #include "idxcore/index/word_file.h"
@@ -61,6 +63,33 @@ void Truncate(int fd, const std::string& path, off_t size) {
   int rc;
   do rc = ::ftruncate(fd, size); while (rc != 0 && errno == EINTR);
   if (rc != 0) Fail(path, "cannot cut back");
+}
+
+FileWindow::~FileWindow() {
+  if (data_ != nullptr) ::munmap(data_, length_);
+}
+
+bool FileWindow::cover(int fd, size_t bytes) {
+  if (bytes <= length_) return true;
+  if (refused_) return false;
+  const size_t page = static_cast<size_t>(::sysconf(_SC_PAGESIZE));
+  size_t length = std::max({bytes, length_ + length_ / 2, kMinLength});
+  length = (length + page - 1) / page * page;
+  void* p = data_ == nullptr
+                ? ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0)
+                : ::mremap(data_, length_, length, MREMAP_MAYMOVE);
+  if (p == MAP_FAILED) {
+    // A failed mremap leaves the old window; dropping it keeps one rule for
+    // the caller: no window, plain reads and writes.
+    if (data_ != nullptr) ::munmap(data_, length_);
+    data_ = nullptr;
+    length_ = 0;
+    refused_ = true;
+    return false;
+  }
+  data_ = static_cast<unsigned char*>(p);
+  length_ = length;
+  return true;
 }
 
 }  // namespace idxcore

@@ -1,5 +1,6 @@
-// Small helpers shared by the index files: little-endian fields and
-// positioned reads and writes on a file descriptor.
+// Small helpers shared by the index files: little-endian fields,
+// positioned reads and writes on a file descriptor, and a writer's shared
+// mapping of a file.
 #ifndef CORVANA_IDXCORE_INDEX_FILE_IO_H_
 #define CORVANA_IDXCORE_INDEX_FILE_IO_H_
 
@@ -44,6 +45,37 @@ int64_t FileSize(int fd, const std::string& path);
 
 // Cuts the file to `size` bytes; throws IndexError naming `path`.
 void Truncate(int fd, const std::string& path, off_t size);
+
+// A read/write MAP_SHARED mapping of a file from its first byte, for the
+// process that is the file's only writer: a store into it is in the page
+// cache at once, so every read of the file, by this process or another,
+// sees it as it would a pwrite. The window may reach past the end of the
+// file; touching a page wholly past the end raises SIGBUS, so the caller
+// only reaches into the window below a size it knows the file has.
+class FileWindow {
+ public:
+  // The smallest window, and the least a window grows by.
+  static constexpr size_t kMinLength = size_t{1} << 20;
+
+  FileWindow() = default;
+  ~FileWindow();
+  FileWindow(const FileWindow&) = delete;
+  FileWindow& operator=(const FileWindow&) = delete;
+
+  // Makes the window cover at least `bytes` bytes of `fd`, mapping or
+  // growing it by half its length or more at once, so that a file
+  // that grows by appends is remapped only now and then. False, with no
+  // window left, once the system has refused: the caller goes on with
+  // reads and writes on the descriptor, and is not refused twice.
+  bool cover(int fd, size_t bytes);
+
+  unsigned char* data() const { return data_; }
+
+ private:
+  unsigned char* data_ = nullptr;
+  size_t length_ = 0;
+  bool refused_ = false;
+};
 
 }  // namespace idxcore
 

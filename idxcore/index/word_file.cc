@@ -96,10 +96,12 @@ diskvec<E>::diskvec(const std::string& path, uint8_t write) : path_(path) {
   }
   if (fd_ < 0) throw IndexError(path + ": cannot open: " + std::strerror(errno));
   RequireRegularFile(fd_, path_);
+  writer_ = write != 0;
   if (write || created) {
     const unsigned char header[kHeaderSize] = {};
     try {
       WriteAt(fd_, path_, header, kHeaderSize, 0);
+      if (writer_) known_end_ = FileSize(fd_, path_);
     } catch (...) {
       ::close(fd_);
       throw;
@@ -112,9 +114,33 @@ diskvec<E>::~diskvec() {
   ::close(fd_);
 }
 
+// The writer's window. A store into a MAP_SHARED mapping lands in the page
+// cache at once, the same pages that pread, pwrite and every other process
+// use, so what the file holds after each call, and at each act's commit,
+// is byte for byte what the same pwrite would have left; a crash of this
+// process loses nothing a pwrite would have kept, and no msync is needed
+// (like the writes, it was never synced for a crash of the system).
+// Only bytes below known_end_ go through the window: the writer's own
+// appends extend the file first, with a plain write, and a cut lowers
+// known_end_ before it shortens the file.
+template <class E>
+unsigned char* diskvec<E>::window(int64_t offset, size_t size) const {
+  const int64_t end = offset + static_cast<int64_t>(size);
+  if (offset < 0 || end > known_end_ || !window_.cover(fd_, static_cast<size_t>(end))) {
+    return nullptr;
+  }
+  return window_.data() + offset;
+}
+
+template <class E>
+unsigned char* diskvec<E>::inplace(int32_t first, int32_t count) const {
+  return window(OffsetOf(first), static_cast<size_t>(count) * kRecordSize);
+}
+
 template <class E>
 int32_t diskvec<E>::getsize() const {
   const int64_t size = FileSize(fd_, path_);
+  if (writer_) known_end_ = size;
   if (size < kHeaderSize) return 0;
   const int64_t count = (size - kHeaderSize) / kRecordSize;
   if (count > std::numeric_limits<int32_t>::max())
@@ -124,8 +150,13 @@ int32_t diskvec<E>::getsize() const {
 
 template <class E>
 bool diskvec<E>::getelem(int32_t index, E& elem) const {
+  if (index < 0) return false;
+  if (const unsigned char* p = inplace(index, 1)) {
+    Decode(p, elem);
+    return true;
+  }
   unsigned char buf[kRecordSize];
-  if (index < 0 || ReadAt(fd_, buf, kRecordSize, OffsetOf(index)) != kRecordSize) return false;
+  if (ReadAt(fd_, buf, kRecordSize, OffsetOf(index)) != kRecordSize) return false;
   Decode(buf, elem);
   return true;
 }
@@ -133,8 +164,21 @@ bool diskvec<E>::getelem(int32_t index, E& elem) const {
 template <class E>
 int32_t diskvec<E>::getstored(int32_t first, int32_t count, unsigned char* out) const {
   if (first < 0 || count <= 0) return 0;
-  const int64_t got = ReadAt(fd_, out, static_cast<size_t>(count) * kRecordSize, OffsetOf(first));
-  return got < 0 ? 0 : static_cast<int32_t>(got / kRecordSize);
+  // What the window holds, then the rest from the file: records another
+  // process appended lie past known_end_.
+  const int64_t known = (known_end_ - OffsetOf(first)) / kRecordSize;
+  int32_t mapped = static_cast<int32_t>(std::clamp<int64_t>(known, 0, count));
+  if (const unsigned char* p = mapped > 0 ? inplace(first, mapped) : nullptr) {
+    std::memcpy(out, p, static_cast<size_t>(mapped) * kRecordSize);
+  } else {
+    mapped = 0;
+  }
+  if (mapped == count) return count;
+  const int64_t got = ReadAt(fd_, out + static_cast<size_t>(mapped) * kRecordSize,
+                             static_cast<size_t>(count - mapped) * kRecordSize,
+                             OffsetOf(first + mapped));
+  if (got < 0) return 0;
+  return mapped + static_cast<int32_t>(got / kRecordSize);
 }
 
 template <class E>
@@ -149,17 +193,24 @@ template <class E>
 void diskvec<E>::store(const E& elem, int32_t index) {
   unsigned char buf[kRecordSize];
   Encode(elem, buf);
-  WriteAt(fd_, path_, buf, kRecordSize, OffsetOf(index));
+  storebytes(index, 0, buf, kRecordSize);
 }
 
 template <class E>
 void diskvec<E>::storebytes(int32_t index, int offset, const void* bytes, size_t size) {
-  WriteAt(fd_, path_, bytes, size, OffsetOf(index) + offset);
+  const off_t at = OffsetOf(index) + offset;
+  if (unsigned char* p = window(at, size)) {
+    std::memcpy(p, bytes, size);
+    return;
+  }
+  WriteAt(fd_, path_, bytes, size, at);
+  if (writer_) known_end_ = std::max<int64_t>(known_end_, at + static_cast<off_t>(size));
 }
 
 template <class E>
 void diskvec<E>::truncate(int32_t count) {
   if (count < 0) throw IndexError(path_ + ": cannot cut to a negative record count");
+  known_end_ = std::min<int64_t>(known_end_, OffsetOf(count));
   Truncate(fd_, path_, OffsetOf(count));
 }
 
@@ -323,6 +374,22 @@ int32_t diskhash<T>::appendchains(const std::vector<ChainAppend>& entries) {
       relinked_.push_back(last);
     }
   }
+  if (unsigned char* records = vec_.inplace(0, n)) {
+    for (const auto& [last, next] : links_) {
+      PutLE32(records + static_cast<size_t>(last) * kRecordSize + 12, static_cast<uint32_t>(next));
+    }
+  } else {
+    storelinks();
+  }
+  current_index_ = n + static_cast<int32_t>(entries.size()) - 1;
+  current_ = element{entries.back().value, 0};
+  current_read_ = true;
+  current_from_block_ = false;
+  return n;
+}
+
+template <class T>
+void diskhash<T>::storelinks() {
   for (size_t g = 0; g < links_.size();) {
     size_t h = g + 1;
     while (h < links_.size() && links_[h].first - links_[h - 1].first <= kLinkSpan) ++h;
@@ -346,11 +413,6 @@ int32_t diskhash<T>::appendchains(const std::vector<ChainAppend>& entries) {
     }
     vec_.storebytes(from, 0, span_.data(), span_.size());
   }
-  current_index_ = n + static_cast<int32_t>(entries.size()) - 1;
-  current_ = element{entries.back().value, 0};
-  current_read_ = true;
-  current_from_block_ = false;
-  return n;
 }
 
 template <class T>

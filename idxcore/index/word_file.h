@@ -16,6 +16,12 @@
 //
 // The file is always opened with sharing allowed: the viewer reads it while
 // the update program may append to it. Nothing coordinates the two.
+//
+// A writer (an import session, which holds the file alone for that long:
+// nobody else writes or cuts it meanwhile) reads and rewrites existing
+// records through a shared mapping of the file, and appends with plain
+// writes. A reader never maps the file: another process may cut it under
+// the reader, and touching a mapped page past the new end would kill it.
 #ifndef CORVANA_IDXCORE_INDEX_WORD_FILE_H_
 #define CORVANA_IDXCORE_INDEX_WORD_FILE_H_
 
@@ -27,6 +33,7 @@
 #include <vector>
 
 #include "idxcore/index/cursor.h"
+#include "idxcore/index/file_io.h"
 
 namespace idxcore {
 
@@ -95,8 +102,21 @@ class diskvec {
   // `out` and returns how many whole ones were there (0 on any failure).
   int32_t getstored(int32_t first, int32_t count, unsigned char* out) const;
 
+  // The `count` elements from `first`, as stored, in the writer's window;
+  // null for a reader, when the system refused the window, or when they
+  // do not all lie below known_end_.
+  unsigned char* inplace(int32_t first, int32_t count) const;
+  // The same for `size` bytes at byte `offset`.
+  unsigned char* window(int64_t offset, size_t size) const;
+
   std::string path_;
   int fd_ = -1;
+  bool writer_ = false;
+  // Only a writer's: the window, and the bytes it knows the file to have
+  // (its size when last asked, grown by its own appends). Nothing at or
+  // past known_end_ is touched through the window.
+  mutable FileWindow window_;
+  mutable int64_t known_end_ = 0;
 };
 
 // Chained access to a diskvec of diskhelem<T>: a current record that a
@@ -189,6 +209,9 @@ class diskhash {
   // Puts `elem` at `index` (at most the record count), first saving the
   // former contents for rollback() when the record predates the checkpoint.
   void write(const element& elem, int32_t index);
+  // Writes appendchains' links_ through the file, without the window: one
+  // write per link, or per span of close ones.
+  void storelinks();
   // The record count: kept while a checkpoint is open, else the file's.
   int32_t size() const { return known_size_ >= 0 ? known_size_ : vec_.getsize(); }
   // Makes record `index`, which lies outside the read-ahead block, the
