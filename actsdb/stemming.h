@@ -8,6 +8,7 @@
 #define CORVANA_ACTSDB_STEMMING_H_
 
 #include <array>
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -34,6 +35,10 @@ inline constexpr size_t kMaxStemLength = 25;
 
 // FaraTerm cut to kMaxStemLength: the key under which a word is indexed.
 std::string DictionaryStem(std::string_view word);
+
+// The length of DictionaryStem(word), which is always the start of the
+// word: for a caller that keeps the stem as a view of the word it has.
+size_t DictionaryStemLength(std::string_view word);
 
 }  // namespace actsdb
 
