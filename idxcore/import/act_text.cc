@@ -3,15 +3,133 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <functional>
+#include <cstring>
 #include <string_view>
-#include <unordered_map>
 
 #include "actsdb/stemming.h"
 #include "actsdb/stored_forms.h"
 #include "idxcore/import/structure_tree.h"
 
 namespace idxcore {
+
+namespace {
+
+// The distinct index tokens of an act, each numbered as it first appears:
+// a word repeated through the act is stemmed and filed once, not at every
+// occurrence. An open-addressing table over one buffer of token bytes, so
+// that a token costs neither a node nor a string of its own.
+class TokenTable {
+ public:
+  TokenTable() : slots_(kInitialSlots) {}
+
+  // The number of `token`, new or known.
+  uint32_t Id(std::string_view token) {
+    const uint64_t hash = Hash(token);
+    const auto check = static_cast<uint32_t>(hash >> 32);
+    for (size_t i = hash & (slots_.size() - 1);; i = (i + 1) & (slots_.size() - 1)) {
+      Slot& slot = slots_[i];
+      if (slot.id_plus_one == 0) {
+        const auto id = static_cast<uint32_t>(spans_.size());
+        spans_.push_back({static_cast<uint32_t>(bytes_.size()), static_cast<uint32_t>(token.size())});
+        bytes_ += token;
+        slot = {check, id + 1};
+        if (2 * spans_.size() > slots_.size()) Grow();
+        return id;
+      }
+      if (slot.check == check && this->token(slot.id_plus_one - 1) == token) {
+        return slot.id_plus_one - 1;
+      }
+    }
+  }
+
+  size_t size() const { return spans_.size(); }
+  std::string_view token(uint32_t id) const {
+    return std::string_view(bytes_).substr(spans_[id].offset, spans_[id].length);
+  }
+
+ private:
+  static constexpr size_t kInitialSlots = 2048;  // an act of ten pages has about 1,000 tokens
+
+  struct Span {
+    uint32_t offset;
+    uint32_t length;
+  };
+  struct Slot {
+    uint32_t check = 0;        // the high half of the token's hash
+    uint32_t id_plus_one = 0;  // 0: empty
+  };
+
+  static uint64_t Hash(std::string_view s) {
+    uint64_t h = s.size() * 0x9E3779B97F4A7C15ull;
+    for (size_t i = 0; i < s.size(); i += 8) {
+      uint64_t chunk = 0;
+      std::memcpy(&chunk, s.data() + i, std::min<size_t>(8, s.size() - i));
+      h = (h ^ chunk) * 0xBF58476D1CE4E5B9ull;
+      h ^= h >> 31;
+    }
+    h *= 0x94D049BB133111EBull;
+    return h ^ (h >> 29);
+  }
+
+  void Grow() {
+    std::vector<Slot> old(slots_.size() * 2);
+    old.swap(slots_);
+    for (const Slot& slot : old) {
+      if (slot.id_plus_one == 0) continue;
+      size_t i = Hash(token(slot.id_plus_one - 1)) & (slots_.size() - 1);
+      while (slots_[i].id_plus_one != 0) i = (i + 1) & (slots_.size() - 1);
+      slots_[i] = slot;
+    }
+  }
+
+  std::string bytes_;
+  std::vector<Span> spans_;
+  std::vector<Slot> slots_;
+};
+
+// The word set of the tokens found at positions 0, 1, ...: each token's
+// stem (the start of the token) once, ordered byte-wise, with the
+// positions of all its tokens, ascending.
+WordSet GatherWords(const TokenTable& tokens, const std::vector<uint32_t>& token_at) {
+  // The tokens sorted by stem through their numbers. The first eight bytes
+  // of a stem, as a number that orders like them, settle most comparisons
+  // without reaching the text.
+  struct SortKey {
+    uint64_t prefix;
+    std::string_view stem;
+    uint32_t id;
+  };
+  std::vector<SortKey> order(tokens.size());
+  for (uint32_t id = 0; id < order.size(); ++id) {
+    const std::string_view token = tokens.token(id);
+    const std::string_view stem = token.substr(0, actsdb::DictionaryStemLength(token));
+    uint64_t prefix = 0;
+    for (size_t k = 0; k < 8; ++k) {
+      prefix = (prefix << 8) | (k < stem.size() ? static_cast<unsigned char>(stem[k]) : 0u);
+    }
+    order[id] = {prefix, stem, id};
+  }
+  std::sort(order.begin(), order.end(), [](const SortKey& a, const SortKey& b) {
+    if (a.prefix != b.prefix) return a.prefix < b.prefix;
+    return a.stem < b.stem;
+  });
+  // Each token's entry in the set: tokens of one stem share it.
+  WordSet words;
+  std::vector<uint32_t> entry_of(tokens.size());
+  for (size_t k = 0; k < order.size(); ++k) {
+    if (k == 0 || order[k].stem != order[k - 1].stem) words.emplace_back(order[k].stem, std::vector<int>());
+    entry_of[order[k].id] = static_cast<uint32_t>(words.size() - 1);
+  }
+  std::vector<uint32_t> count(words.size());
+  for (uint32_t id : token_at) ++count[entry_of[id]];
+  for (size_t e = 0; e < words.size(); ++e) words[e].second.reserve(count[e]);
+  for (size_t p = 0; p < token_at.size(); ++p) {
+    words[entry_of[token_at[p]]].second.push_back(static_cast<int>(p));
+  }
+  return words;
+}
+
+}  // namespace
 
 std::string ConvertedAct::HypertextText() const {
   size_t size = 0;
@@ -38,29 +156,14 @@ ConvertedAct ConvertActText(const std::vector<std::string>& lines, const Heading
   ConvertedAct act;
   StructureBuilder structure(defs);
   structure.Start();
-  // Each distinct token numbered as it first appears: a word repeated
-  // through the act is stemmed and filed once, not at every occurrence.
-  // Looked up by the token as found, so that only a new token is copied.
-  struct TokenHash {
-    using is_transparent = void;
-    size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
-  };
-  std::unordered_map<std::string, uint32_t, TokenHash, std::equal_to<>> token_ids;
-  token_ids.reserve(1024);  // an act of ten pages has about this many
-  // The token at each position; the positions of a token are gathered from
-  // it once its count is known, not grown one by one.
-  std::vector<uint32_t> token_at;
   size_t text_size = 0;
   for (const std::string& line : lines) text_size += line.size();
+  TokenTable tokens;
+  // The token at each position; the positions of a stem are gathered from
+  // it once its count is known, not grown one by one.
+  std::vector<uint32_t> token_at;
   token_at.reserve(text_size / 8);  // a token and its separator take about this many bytes
-  const auto add_token = [&](std::string_view token) {
-    auto known = token_ids.find(token);
-    if (known == token_ids.end()) {
-      const auto id = static_cast<uint32_t>(token_ids.size());
-      known = token_ids.emplace(std::string(token), id).first;
-    }
-    token_at.push_back(known->second);
-  };
+  const auto add_token = [&](std::string_view token) { token_at.push_back(tokens.Id(token)); };
   for (size_t i = 0; i < lines.size(); ++i) {
     try {
       ForEachIndexToken(lines[i], 3, add_token);
@@ -94,54 +197,7 @@ ConvertedAct ConvertActText(const std::vector<std::string>& lines, const Heading
       throw ImportError("line " + std::to_string(number) + ": " + e.what());
     }
   }
-  // Stemmed into one list, sorted, and tokens of the same stem merged: no
-  // tree of stems to rebalance and compare along.
-  WordSet stems(token_ids.size());
-  {
-    std::vector<uint32_t> count(token_ids.size());
-    for (uint32_t id : token_at) ++count[id];
-    for (const auto& [token, id] : token_ids) {
-      stems[id].first = actsdb::DictionaryStem(token);
-      stems[id].second.reserve(count[id]);
-    }
-    for (size_t p = 0; p < token_at.size(); ++p) {
-      stems[token_at[p]].second.push_back(static_cast<int>(p));
-    }
-  }
-  // Sorted through their indexes: moving the entries themselves costs more
-  // than comparing them. The first eight bytes of a stem, as a number that
-  // orders like them, settle most comparisons without reaching the text.
-  struct SortKey {
-    uint64_t prefix;
-    uint32_t index;
-  };
-  std::vector<SortKey> order(stems.size());
-  for (uint32_t i = 0; i < order.size(); ++i) {
-    const std::string& stem = stems[i].first;
-    uint64_t prefix = 0;
-    for (size_t k = 0; k < 8; ++k) {
-      prefix = (prefix << 8) | (k < stem.size() ? static_cast<unsigned char>(stem[k]) : 0u);
-    }
-    order[i] = {prefix, i};
-  }
-  std::sort(order.begin(), order.end(), [&stems](const SortKey& a, const SortKey& b) {
-    if (a.prefix != b.prefix) return a.prefix < b.prefix;
-    return stems[a.index].first < stems[b.index].first;
-  });
-  act.words.reserve(stems.size());
-  for (const SortKey& key : order) {
-    auto& stem = stems[key.index];
-    if (act.words.empty() || act.words.back().first != stem.first) {
-      act.words.push_back(std::move(stem));
-      continue;
-    }
-    // Another token of the same stem: merge, keeping the positions
-    // ascending.
-    std::vector<int>& merged = act.words.back().second;
-    const auto middle = static_cast<std::ptrdiff_t>(merged.size());
-    merged.insert(merged.end(), stem.second.begin(), stem.second.end());
-    std::inplace_merge(merged.begin(), merged.begin() + middle, merged.end());
-  }
+  act.words = GatherWords(tokens, token_at);
   act.structure = structure.tree().Text();
   return act;
 }

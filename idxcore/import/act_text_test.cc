@@ -1,6 +1,12 @@
 #include "idxcore/import/act_text.h"
 
+#include <iterator>
+#include <map>
+#include <random>
+
 #include <gtest/gtest.h>
+
+#include "actsdb/stemming.h"
 
 namespace idxcore {
 namespace {
@@ -84,6 +90,46 @@ TEST(ActTextTest, TokensOfOneStemShareItsPositionsInTextOrder) {
                                           state, ImportVariant::kPlain, parts.fn());
   const WordSet expected = {{"LEG", {0, 2, 3, 4, 5}}, {"LEGIL", {1}}};
   EXPECT_EQ(act.words, expected);
+}
+
+// The word set as its rules build it: each line's tokens stemmed one by one
+// and filed in a map.
+WordSet WordsAsFiled(const Lines& lines) {
+  std::map<std::string, std::vector<int>> stems;
+  int position = 0;
+  for (const std::string& line : lines) {
+    for (const std::string& token : ParseLine(line, CharSet::kLetter, 3)) {
+      stems[actsdb::DictionaryStem(token)].push_back(position++);
+    }
+  }
+  return WordSet(stems.begin(), stems.end());
+}
+
+TEST(ActTextTest, WordsAgreeWithStemmingEveryTokenOnItsOwn) {
+  // Thousands of distinct tokens, long ones cut to the stem width, endings
+  // that merge tokens into one stem, and words repeated far apart.
+  const char* const endings[] = {"", "UL", "ULUI", "ILOR", "ELE", "A", "E", "II"};
+  std::mt19937 random(20261210);
+  std::uniform_int_distribution<int> letter('A', 'Z');
+  std::uniform_int_distribution<int> length(1, 30);
+  std::uniform_int_distribution<size_t> ending(0, std::size(endings) - 1);
+  std::vector<std::string> vocabulary;
+  for (int i = 0; i < 6000; ++i) {
+    std::string word;
+    for (int n = length(random); n > 0; --n) word += static_cast<char>(letter(random));
+    vocabulary.push_back(word + endings[ending(random)]);
+  }
+  std::uniform_int_distribution<size_t> pick(0, vocabulary.size() - 1);
+  Lines lines = {"#"};
+  for (int i = 0; i < 3000; ++i) {
+    std::string line = " x";
+    for (int n = 0; n < 8; ++n) line += " " + vocabulary[pick(random)];
+    lines.push_back(line);
+  }
+  HypertextState state;
+  Parts parts;
+  const ConvertedAct act = ConvertActText(lines, TestDefs(), state, ImportVariant::kPlain, parts.fn());
+  EXPECT_EQ(act.words, WordsAsFiled(lines));
 }
 
 TEST(ActTextTest, VariantsTreatTitlesTabsAndLabelsDifferently) {
