@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "idxcore/import/reflow.h"
+#include "idxcore/index/retirement_log.h"
 
 namespace idxcore {
 
@@ -324,6 +325,7 @@ void TIntro::CommitAct() {
   t_.db.Commit();
   word_file_.commit();
   positions_.commit();
+  DropRetirementLog();
   ++acts_since_flush_;
   if (flushing_) MarkLastsWritten();
 }
@@ -345,6 +347,7 @@ void TIntro::RollbackAct() {
   }
   word_file_.rollback();
   positions_.rollback();
+  DropRetirementLog();
   modifications_.resize(modifications_before_);
   for (auto it = dictionary_changes_.rbegin(); it != dictionary_changes_.rend(); ++it) {
     if (it->before) {
@@ -366,6 +369,18 @@ void TIntro::RollbackAct() {
     position_dump_.open(position_dump_path_, std::ios::binary | std::ios::app);
   }
   act_id_ = 0;
+}
+
+// Once the act committed or its records were given back. A log that
+// stays is harmless: a recovery sees from the commit count whether the
+// retirement is final.
+void TIntro::DropRetirementLog() {
+  if (!retirement_logged_) return;
+  retirement_logged_ = false;
+  try {
+    RemoveRetirementLog(t_.db.directory());
+  } catch (const IndexError&) {
+  }
 }
 
 void TIntro::IntroduDinAntet(const ActHeader& h, const ConvertedAct& act) {
@@ -463,7 +478,13 @@ void TIntro::LinkDomains(const ActHeader& header) {
 // its records stay in their chains (readers skip act 0), so no chain is
 // cut. Its domains go; its parts stay until the new ones exist.
 void TIntro::RetireOldVersion() {
-  for (int32_t index : word_file_.findact(static_cast<int32_t>(act_id_))) {
+  const std::vector<int32_t> records = word_file_.findact(static_cast<int32_t>(act_id_));
+  if (!records.empty()) {
+    WriteRetirementLog(t_.db.directory(), Retirement{IndexCommits(t_.db) + 1,
+                                                     static_cast<int32_t>(act_id_), records});
+    retirement_logged_ = true;
+  }
+  for (int32_t index : records) {
     if (!word_file_.findrec(index)) continue;
     recwrd value = word_file_.current().value;
     value.act_id = 0;

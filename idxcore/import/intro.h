@@ -186,7 +186,10 @@ class TIntro {
   long AddNod(const std::string& label);
   void WriteParts();
   void LinkDomains(const ActHeader& header);
+  // Retires the replaced version's records, logged first
+  // (retirement_log.h).
   void RetireOldVersion();
+  void DropRetirementLog();
   void MoveModificationsToNewParts();
   void IndexWords(const WordSet& words);
   void LoadDictionary();
@@ -246,6 +249,7 @@ class TIntro {
   // The act in progress.
   int64_t act_id_ = 0;
   bool replacing_ = false;
+  bool retirement_logged_ = false;
   std::vector<OldPart> old_parts_;
   std::vector<NewPart> new_parts_;
   int64_t next_part_id_ = 1;

@@ -15,8 +15,23 @@ void EnsureIndexStateTable(actsdb::Database& db) {
   db.Execute(
       "CREATE TABLE IF NOT EXISTS tblIndexState (Id INTEGER PRIMARY KEY, WordRecords INTEGER,"
       " PositionBytes INTEGER, DumpDirectory TEXT, WordDumpBytes INTEGER,"
-      " PositionDumpBytes INTEGER);"
+      " PositionDumpBytes INTEGER, Commits INTEGER);"
       "INSERT OR IGNORE INTO tblIndexState (Id) VALUES (1)");
+  // A table from before the commit count was kept.
+  bool counted = false;
+  {
+    actsdb::PreparedStatement commits(
+        db, "SELECT count(*) FROM pragma_table_info('tblIndexState') WHERE name = 'Commits'");
+    counted = commits.Step() && commits.AsInteger(0) != 0;
+  }
+  if (!counted) db.Execute("ALTER TABLE tblIndexState ADD COLUMN Commits INTEGER");
+}
+
+int64_t IndexCommits(actsdb::Database& db) {
+  EnsureIndexStateTable(db);
+  actsdb::PreparedStatement select(db,
+                                   "SELECT ifnull(Commits, 0) FROM tblIndexState WHERE Id = 1");
+  return select.Step() ? select.AsInteger(0) : 0;
 }
 
 std::optional<IndexSizes> ReadIndexSizes(actsdb::Database& db) {
@@ -38,7 +53,9 @@ std::optional<IndexSizes> ReadIndexSizes(actsdb::Database& db) {
 void WriteIndexFileSizes(actsdb::Database& db, int64_t word_records, int64_t position_bytes) {
   EnsureIndexStateTable(db);
   actsdb::PreparedStatement update(
-      db, "UPDATE tblIndexState SET WordRecords = ?, PositionBytes = ? WHERE Id = 1");
+      db,
+      "UPDATE tblIndexState SET WordRecords = ?, PositionBytes = ?,"
+      " Commits = ifnull(Commits, 0) + 1 WHERE Id = 1");
   update.BindInteger(1, word_records);
   update.BindInteger(2, position_bytes);
   update.Step();
@@ -47,7 +64,8 @@ void WriteIndexFileSizes(actsdb::Database& db, int64_t word_records, int64_t pos
 IndexSizesWriter::IndexSizesWriter(actsdb::Database& db)
     : update_(Ensured(db),
               "UPDATE tblIndexState SET WordRecords = ?, PositionBytes = ?, DumpDirectory = ?,"
-              " WordDumpBytes = ?, PositionDumpBytes = ? WHERE Id = 1") {}
+              " WordDumpBytes = ?, PositionDumpBytes = ?, Commits = ifnull(Commits, 0) + 1"
+              " WHERE Id = 1") {}
 
 void IndexSizesWriter::Write(const IndexSizes& sizes) {
   update_.BindInteger(1, sizes.word_records);

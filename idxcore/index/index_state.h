@@ -31,6 +31,11 @@ struct IndexSizes {
 // Creates the table, with its one row holding no sizes, when missing.
 void EnsureIndexStateTable(actsdb::Database& db);
 
+// How many times sizes were stored: every writer's commit counts one, so
+// work that is final once a given commit happened can tell whether it
+// did (retirement_log.h).
+int64_t IndexCommits(actsdb::Database& db);
+
 // The stored sizes; none when nothing was ever stored (an index written
 // before the table existed).
 std::optional<IndexSizes> ReadIndexSizes(actsdb::Database& db);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "idxcore/index/index_state.h"
+#include "idxcore/index/retirement_log.h"
 #include "idxcore/index/word_file.h"
 #include "idxcore/session/transaction.h"
 
@@ -51,6 +52,24 @@ int32_t CommittedEnd(WordRecords& records, int32_t index, int32_t committed, boo
   return index;
 }
 
+// An act replaced when the session died: its old records go back to it
+// unless the act's commit happened.
+void GiveBackRetiredRecords(actsdb::Database& db, const std::string& database_dir,
+                            WordRecords& records, int32_t committed) {
+  const std::optional<Retirement> retirement = ReadRetirementLog(database_dir);
+  if (!retirement) return;
+  if (IndexCommits(db) < retirement->commit) {
+    for (int32_t index : retirement->records) {
+      diskhelem<recwrd> record;
+      if (index < 0 || index >= committed || !records.getelem(index, record)) continue;
+      if (record.value.act_id != 0) continue;
+      record.value.act_id = retirement->act_id;
+      records.putelem(record, index);
+    }
+  }
+  RemoveRetirementLog(database_dir);
+}
+
 }  // namespace
 
 int RecoverInterruptedImport(actsdb::Database& db, const std::string& database_dir) {
@@ -67,6 +86,7 @@ int RecoverInterruptedImport(actsdb::Database& db, const std::string& database_d
   }
   WordRecords records(word_path, /*write=*/1);
   const int32_t committed = records.getsize();
+  GiveBackRetiredRecords(db, database_dir, records, committed);
 
   std::vector<std::pair<int64_t, int64_t>> lasts;  // IdWord, Last
   {

@@ -16,7 +16,8 @@
 // the files back to the sizes the last committed writer stored
 // (index_state.h), follows every word's chain from its Last to its true
 // end among the committed records, cuts the link there and writes that
-// end as Last.
+// end as Last. An act that was replacing another gives the old version's
+// records back to it, unless its commit happened (retirement_log.h).
 #ifndef CORVANA_IDXCORE_SESSION_INTERRUPTED_IMPORT_H_
 #define CORVANA_IDXCORE_SESSION_INTERRUPTED_IMPORT_H_
 

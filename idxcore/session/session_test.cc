@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -16,7 +18,9 @@
 #include "actsdb/schema.h"
 #include "actsdb/store.h"
 #include "idxcore/import/text_parsing.h"
+#include "idxcore/index/index_state.h"
 #include "idxcore/index/position_file.h"
+#include "idxcore/index/retirement_log.h"
 #include "idxcore/index/test_util.h"
 #include "idxcore/session/reorganise.h"
 #include "idxcore/index/word_file.h"
@@ -422,6 +426,89 @@ TEST_F(SessionTest, SessionKilledWithTheDictionaryBehindKeepsEveryCommittedAct) 
   }
   EXPECT_GT(gained, 0);
   EXPECT_LT(gained, static_cast<int>(found.size())) << "act 4 found for words it lacks";
+}
+
+// Every dictionary word with the acts its chain names.
+std::map<std::string, std::set<int32_t>> FoundByWord(actsdb::Database& db,
+                                                     const std::string& database_dir) {
+  std::vector<std::string> words;
+  {
+    actsdb::Table dictionary(db, "tblcuv");
+    dictionary.Open();
+    for (bool on = dictionary.First(); on; on = dictionary.Next()) {
+      words.push_back(dictionary.AsString("Word"));
+    }
+  }
+  std::map<std::string, std::set<int32_t>> found;
+  for (const std::string& word : words) found[word] = SearchActs(db, database_dir, word);
+  return found;
+}
+
+TEST_F(SessionTest, ActReplacedWhenTheSessionDiedIsFoundByItsOldWordsAgain) {
+  const std::string act = SampleAct("01_l_12_2001.txt");
+  StartSession(places_);
+  _prelbuf(act.c_str());
+  _prelbuf(SampleAct("03_oug_5_2002.txt").c_str());
+  _frmstp();
+  std::map<std::string, std::set<int32_t>> before;
+  {
+    auto db = actsdb::Database::Open(DatabaseFile(places_));
+    before = FoundByWord(*db, places_.database_dir);
+  }
+  ASSERT_EQ(before.at("REGISTR"), (std::set<int32_t>{1, 2}));
+
+  // The replacement dies once its old records are retired: the first write
+  // past word.dat's end (its new records) exceeds the file size limit.
+  const std::string word_file = places_.database_dir + "/word.dat";
+  const auto replace_until_the_limit = [&] {
+    StartSession(places_);
+    rlimit limit;
+    limit.rlim_cur = limit.rlim_max = fs::file_size(word_file);
+    setrlimit(RLIMIT_FSIZE, &limit);
+    _prelbuf(act.c_str());
+    std::exit(0);
+  };
+  EXPECT_EXIT(replace_until_the_limit(), ::testing::KilledBySignal(SIGXFSZ), "");
+  ASSERT_TRUE(fs::exists(places_.database_dir + "/retire.undo"));
+
+  StartSession(places_);
+  _frmstp();
+  EXPECT_FALSE(fs::exists(places_.database_dir + "/retire.undo"));
+  auto db = actsdb::Database::Open(DatabaseFile(places_));
+  EXPECT_EQ(FoundByWord(*db, places_.database_dir), before);
+}
+
+// A replacement that committed leaves its old records retired, even when
+// the session died before the log was removed.
+TEST_F(SessionTest, ReplacementThatCommittedStaysFinalAfterACrash) {
+  const std::string act = SampleAct("01_l_12_2001.txt");
+  // The same act with only its title and first sentence.
+  const std::string shorter = act.substr(0, act.find("Capitolul I"));
+  StartSession(places_);
+  _prelbuf(act.c_str());
+  _prelbuf(shorter.c_str());
+  _frmstp();
+  std::map<std::string, std::set<int32_t>> replaced;
+  std::vector<int32_t> retired;
+  {
+    auto db = actsdb::Database::Open(DatabaseFile(places_));
+    replaced = FoundByWord(*db, places_.database_dir);
+    ASSERT_EQ(replaced.at("CAPITOL"), std::set<int32_t>{}) << "a word the new version lacks";
+    diskvec<diskhelem<recwrd>> records(places_.database_dir + "/word.dat", 0);
+    diskhelem<recwrd> record;
+    for (int32_t i = 0; records.getelem(i, record); ++i) {
+      if (record.value.act_id == 0) retired.push_back(i);
+    }
+    ASSERT_FALSE(retired.empty());
+    WriteRetirementLog(places_.database_dir, Retirement{IndexCommits(*db), 1, retired});
+  }
+  std::ofstream(places_.database_dir + "/import.run");
+
+  StartSession(places_);
+  _frmstp();
+  EXPECT_FALSE(fs::exists(places_.database_dir + "/retire.undo"));
+  auto db = actsdb::Database::Open(DatabaseFile(places_));
+  EXPECT_EQ(FoundByWord(*db, places_.database_dir), replaced);
 }
 
 }  // namespace
