@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cstdint>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "actsdb/codepage.h"
@@ -40,23 +42,50 @@ bool InSet(CharSet set, char ch) {
 
 namespace {
 
+// Every byte after folding: the character sets it belongs to, one bit per
+// CharSet, and the folded byte as a tokenizer keeps it, as written or
+// upper-cased. The tokenizers look bytes up here instead of folding and
+// classifying each one.
+struct FoldedTables {
+  std::array<uint8_t, 256> sets{};
+  std::array<char, 256> folded{};
+  std::array<char, 256> upper{};
+};
+
+const FoldedTables& Folded() {
+  static const FoldedTables tables = [] {
+    FoldedTables t;
+    for (int b = 0; b < 256; ++b) {
+      const char c = actsdb::FoldRomanian(static_cast<char>(b));
+      const auto i = static_cast<size_t>(b);
+      for (int set = 0; set <= static_cast<int>(CharSet::kPunctuation); ++set) {
+        if (InSet(static_cast<CharSet>(set), c)) t.sets[i] |= static_cast<uint8_t>(1u << set);
+      }
+      t.folded[i] = c;
+      t.upper[i] = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+    }
+    return t;
+  }();
+  return tables;
+}
+
 std::vector<std::string> Tokenize(std::string_view line, CharSet set, size_t min_length,
                                   bool upper) {
+  const FoldedTables& t = Folded();
+  const uint8_t member = static_cast<uint8_t>(1u << static_cast<int>(set));
+  const std::array<char, 256>& out = upper ? t.upper : t.folded;
+  const auto in = [&](char c) { return (t.sets[static_cast<unsigned char>(c)] & member) != 0; };
   std::vector<std::string> words;
-  std::string word;
-  auto end_word = [&] {
-    if (word.size() > min_length) words.push_back(std::move(word));
-    word.clear();
-  };
-  for (char raw : line) {
-    const char c = actsdb::FoldRomanian(raw);
-    if (InSet(set, c)) {
-      word += (upper && c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-    } else {
-      end_word();
-    }
+  const size_t size = line.size();
+  size_t i = 0;
+  while (i < size) {
+    while (i < size && !in(line[i])) ++i;
+    const size_t start = i;
+    while (i < size && in(line[i])) ++i;
+    if (i - start <= min_length) continue;
+    std::string& word = words.emplace_back(i - start, '\0');
+    for (size_t k = start; k < i; ++k) word[k - start] = out[static_cast<unsigned char>(line[k])];
   }
-  end_word();
   return words;
 }
 
@@ -92,8 +121,9 @@ bool FindReference(std::string_view s, Reference& ref) {
     }
     if (w[4] == "1" || w[4] == "2") k = 5;
   }
-  ref.code_words.assign(w.begin(), w.begin() + static_cast<std::ptrdiff_t>(std::min(k, w.size())));
-  ref.display_words.assign(w.begin() + static_cast<std::ptrdiff_t>(std::min(k, w.size())), w.end());
+  const auto split = w.begin() + static_cast<std::ptrdiff_t>(std::min(k, w.size()));
+  ref.code_words.assign(std::make_move_iterator(w.begin()), std::make_move_iterator(split));
+  ref.display_words.assign(std::make_move_iterator(split), std::make_move_iterator(w.end()));
   return true;
 }
 
@@ -163,15 +193,27 @@ std::string ParseTitlu(std::string_view text) {
 
 std::vector<std::string> SplitLines(std::string_view text) {
   std::vector<std::string> lines;
-  size_t start = 0;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r' || text[i] == '\n') {
-      lines.emplace_back(text.substr(start, i - start));
-      if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-      start = i + 1;
-    }
+  lines.reserve(text.size() / 64);  // act lines run to about this many bytes
+  // The next CR and the next LF, each found with memchr and looked for
+  // again only once passed.
+  const char* const begin = text.data();
+  const char* const end = begin + text.size();
+  const auto next = [end](const char* from, char c) {
+    const void* at = from < end ? std::memchr(from, c, static_cast<size_t>(end - from)) : nullptr;
+    return at ? static_cast<const char*>(at) : end;
+  };
+  const char* start = begin;
+  const char* cr = next(begin, '\r');
+  const char* lf = next(begin, '\n');
+  while (start < end) {
+    if (cr < start) cr = next(start, '\r');
+    if (lf < start) lf = next(start, '\n');
+    const char* stop = std::min(cr, lf);
+    if (stop == end) break;
+    lines.emplace_back(start, stop);
+    start = stop + (stop == cr && stop + 1 < end && stop[1] == '\n' ? 2 : 1);
   }
-  if (start < text.size()) lines.emplace_back(text.substr(start));
+  if (start < end) lines.emplace_back(start, end);
   return lines;
 }
 

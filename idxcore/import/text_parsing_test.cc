@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include "actsdb/codepage.h"
+
 namespace idxcore {
 namespace {
 
@@ -234,6 +236,45 @@ std::vector<std::string> GeneratedLines() {
   return lines;
 }
 
+// The tokenizer's rule as written: fold each character, test it against
+// the set, upper-case it when asked.
+Words TokenizeAsWritten(std::string_view line, CharSet set, size_t min_length, bool upper) {
+  Words words;
+  std::string word;
+  auto end_word = [&] {
+    if (word.size() > min_length) words.push_back(word);
+    word.clear();
+  };
+  for (char raw : line) {
+    const char c = actsdb::FoldRomanian(raw);
+    if (InSet(set, c)) {
+      word += (upper && c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+    } else {
+      end_word();
+    }
+  }
+  end_word();
+  return words;
+}
+
+TEST(TokenizerTest, AgreesWithTheRuleForEverySetAndByte) {
+  std::vector<std::string> lines = GeneratedLines();
+  std::string every_byte;
+  for (int b = 1; b < 256; ++b) every_byte += static_cast<char>(b);
+  lines.push_back(every_byte);
+  lines.push_back(every_byte + every_byte);
+  for (int s = 0; s <= static_cast<int>(CharSet::kPunctuation); ++s) {
+    const auto set = static_cast<CharSet>(s);
+    for (const std::string& line : lines) {
+      for (size_t min : {0, 3}) {
+        ASSERT_EQ(ParseLine(line, set, min), TokenizeAsWritten(line, set, min, true)) << s << line;
+        ASSERT_EQ(ParseLowLine(line, set, min), TokenizeAsWritten(line, set, min, false))
+            << s << line;
+      }
+    }
+  }
+}
+
 TEST(FirstPartTest, InPlaceReadingAgreesWithTheRules) {
   ExpectFirstPartAsRead(GeneratedLines(), TestDefs());
   // Aliases too long for the picture's room on the stack.
@@ -322,6 +363,30 @@ TEST(SplitLinesTest, AnyLineBreak) {
   EXPECT_EQ(SplitLines("a\r\nb\nc\rd"), (Words{"a", "b", "c", "d"}));
   EXPECT_EQ(SplitLines("a\r\n\r\nb\r\n"), (Words{"a", "", "b"}));
   EXPECT_EQ(SplitLines(""), Words{});
+  // Every text of up to eight characters of a letter, CR and LF, against
+  // the rule read one character at a time.
+  const auto split_as_read = [](std::string_view text) {
+    Words lines;
+    size_t start = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+      if (text[i] == '\r' || text[i] == '\n') {
+        lines.emplace_back(text.substr(start, i - start));
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        start = i + 1;
+      }
+    }
+    if (start < text.size()) lines.emplace_back(text.substr(start));
+    return lines;
+  };
+  Words texts = {""};
+  for (size_t begin = 0, length = 0; length < 8; ++length) {
+    const size_t end = texts.size();
+    for (size_t t = begin; t < end; ++t) {
+      for (char c : {'a', '\r', '\n'}) texts.push_back(texts[t] + c);
+    }
+    begin = end;
+  }
+  for (const std::string& text : texts) ASSERT_EQ(SplitLines(text), split_as_read(text)) << text;
 }
 
 }  // namespace
