@@ -61,11 +61,21 @@ class TokenTable {
 
   static uint64_t Hash(std::string_view s) {
     uint64_t h = s.size() * 0x9E3779B97F4A7C15ull;
-    for (size_t i = 0; i < s.size(); i += 8) {
-      uint64_t chunk = 0;
-      std::memcpy(&chunk, s.data() + i, std::min<size_t>(8, s.size() - i));
+    const auto mix = [&h](uint64_t chunk) {
       h = (h ^ chunk) * 0xBF58476D1CE4E5B9ull;
       h ^= h >> 31;
+    };
+    size_t i = 0;
+    for (; i + 8 <= s.size(); i += 8) {
+      uint64_t chunk;
+      std::memcpy(&chunk, s.data() + i, 8);
+      mix(chunk);
+    }
+    // The last bytes shifted together, not copied into a word and read back.
+    if (i < s.size()) {
+      uint64_t chunk = 0;
+      for (size_t k = i; k < s.size(); ++k) chunk = (chunk << 8) | static_cast<unsigned char>(s[k]);
+      mix(chunk);
     }
     h *= 0x94D049BB133111EBull;
     return h ^ (h >> 29);

@@ -69,6 +69,8 @@ TEST(ReflowTest, ConvertsTheOlderEncodingOnly) {
       {"with the M mark only 0xF8 changes",
        {" \xF0\xC3\xF8\xB3"}, true, {" \xF0\xC3\xE2\xB3"}},
       {"0xF8 alone marks the old encoding", {" \xF8\xC3"}, false, {" \xE2\x97"}},
+      {"the bytes next to the old letters do not mark it",
+       {" \xEF\xC3", "\xFA\xC2"}, false, {" \xEF\xC3", "\xFA\xC2"}},
   };
   for (const Case& c : cases) {
     Lines out;
