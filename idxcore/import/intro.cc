@@ -28,13 +28,12 @@ constexpr size_t kPartLabelWidth = 20;  // tblParti.NumParte
 constexpr int kFlushActs = 256;
 constexpr size_t kFlushWords = 65536;
 
-// Part rows per insert statement: an act has one per heading, and running
-// a statement costs several times adding a row to it.
-constexpr size_t kPartBatch = 32;
-
-std::string PartInsertSql(size_t rows) {
-  std::string sql = "INSERT INTO tblParti (IdParte, Actul, NumParte) VALUES ";
-  for (size_t i = 0; i < rows; ++i) sql += i == 0 ? "(?, ?, ?)" : ", (?, ?, ?)";
+std::string InsertSql(const std::string& head, int columns, size_t rows) {
+  std::string values = "(?";
+  for (int c = 1; c < columns; ++c) values += ", ?";
+  values += ")";
+  std::string sql = head;
+  for (size_t i = 0; i < rows; ++i) sql += (i == 0 ? "" : ", ") + values;
   return sql;
 }
 
@@ -117,14 +116,18 @@ ImportTables ImportDatabase::tables() {
                       words_, types_,   issuers_, publications_,  modifications_};
 }
 
+TIntro::BatchInsert::BatchInsert(actsdb::Database& db, const std::string& head, int columns)
+    : columns_(columns),
+      one_(db, InsertSql(head, columns, 1)),
+      many_(db, InsertSql(head, columns, kRowsPerStatement)) {}
+
 TIntro::TIntro(ImportTables tables)
     : t_(tables),
       word_file_(tables.db.directory() + "/word.dat", 1),
       positions_(tables.db.directory() + "/poziti.dat", PositionFile::Mode::kAppend),
-      word_insert_(tables.db, "INSERT INTO tblcuv (IdWord, Word, First, Last) VALUES (?, ?, ?, ?)"),
+      word_insert_(tables.db, "INSERT INTO tblcuv (IdWord, Word, First, Last) VALUES ", 4),
       word_update_(tables.db, "UPDATE tblcuv SET Last = ? WHERE IdWord = ?"),
-      part_insert_(tables.db, PartInsertSql(1)),
-      part_batch_insert_(tables.db, PartInsertSql(kPartBatch)),
+      part_insert_(tables.db, "INSERT INTO tblParti (IdParte, Actul, NumParte) VALUES ", 3),
       part_sequence_(tables.db, "SELECT seq FROM sqlite_sequence WHERE name = 'tblParti'"),
       part_mark_(tables.db, "UPDATE tblParti SET Mod = 1 WHERE IdParte = ?"),
       part_delete_(tables.db, "DELETE FROM tblParti WHERE IdParte = ?"),
@@ -442,25 +445,15 @@ long TIntro::AddNod(const std::string& label) {
   return static_cast<long>(id);
 }
 
-// Through statements, several rows each. The table finds these rows when
-// it is next asked for them.
+// The table finds these rows when it is next asked for them.
 void TIntro::WriteParts() {
-  size_t i = 0;
-  const auto bind = [this](actsdb::PreparedStatement& insert, int first, const NewPart& part) {
-    insert.BindInteger(first, part.id);
-    insert.BindInteger(first + 1, act_id_);
-    insert.BindString(first + 2, part.label);
-  };
-  for (; i + kPartBatch <= new_parts_.size(); i += kPartBatch) {
-    for (size_t k = 0; k < kPartBatch; ++k) {
-      bind(part_batch_insert_, static_cast<int>(3 * k + 1), new_parts_[i + k]);
-    }
-    part_batch_insert_.Step();
-  }
-  for (; i < new_parts_.size(); ++i) {
-    bind(part_insert_, 1, new_parts_[i]);
-    part_insert_.Step();
-  }
+  part_insert_.Run(new_parts_.size(),
+                   [this](actsdb::PreparedStatement& insert, int first, size_t row) {
+                     const NewPart& part = new_parts_[row];
+                     insert.BindInteger(first, part.id);
+                     insert.BindInteger(first + 1, act_id_);
+                     insert.BindString(first + 2, part.label);
+                   });
 }
 
 void TIntro::LinkDomains(const ActHeader& header) {
@@ -637,15 +630,18 @@ void TIntro::IndexWords(const WordSet& words) {
 // The act's new stems, inserted with the ids the engine gave them: the
 // viewer finds their chains through First, a dump replay their IdWord.
 void TIntro::WriteDictionaryChanges() {
+  std::vector<const Dictionary::value_type*> added;
   for (const DictionaryChange& change : dictionary_changes_) {
-    if (change.before) continue;
-    const DictionaryEntry& e = change.stem->second;
-    word_insert_.BindInteger(1, e.id);
-    word_insert_.BindString(2, change.stem->first);
-    word_insert_.BindInteger(3, e.first);
-    word_insert_.BindInteger(4, e.last);
-    word_insert_.Step();
+    if (!change.before) added.push_back(change.stem);
   }
+  word_insert_.Run(added.size(), [&added](actsdb::PreparedStatement& insert, int first,
+                                          size_t row) {
+    const auto& [stem, entry] = *added[row];
+    insert.BindInteger(first, entry.id);
+    insert.BindString(first + 1, stem);
+    insert.BindInteger(first + 2, entry.first);
+    insert.BindInteger(first + 3, entry.last);
+  });
 }
 
 // In the order of the ids, so that the updates walk the table front to

@@ -176,6 +176,37 @@ class TIntro {
     bool taken = false;
   };
 
+  // Rows inserted through statements of kRowsPerStatement rows each, the
+  // rest one by one: running a statement costs several times adding a row
+  // to it, and an auto-increment table's sequence is written once per
+  // statement.
+  class BatchInsert {
+   public:
+    static constexpr size_t kRowsPerStatement = 32;
+    // `head` is "INSERT INTO table (columns) VALUES ".
+    BatchInsert(actsdb::Database& db, const std::string& head, int columns);
+    // Inserts `rows` rows; bind(statement, first parameter, row) binds one.
+    template <class Bind>
+    void Run(size_t rows, const Bind& bind) {
+      size_t row = 0;
+      for (; row + kRowsPerStatement <= rows; row += kRowsPerStatement) {
+        for (size_t k = 0; k < kRowsPerStatement; ++k) {
+          bind(many_, static_cast<int>(k) * columns_ + 1, row + k);
+        }
+        many_.Step();
+      }
+      for (; row < rows; ++row) {
+        bind(one_, 1, row);
+        one_.Step();
+      }
+    }
+
+   private:
+    int columns_;
+    actsdb::PreparedStatement one_;
+    actsdb::PreparedStatement many_;
+  };
+
   void Import(std::vector<std::string> source, ImportVariant variant);
   void ImportReflowed(std::vector<std::string>& lines, const std::vector<size_t>& origin,
                       ImportVariant variant);
@@ -222,10 +253,9 @@ class TIntro {
   using Dictionary = std::unordered_map<std::string, DictionaryEntry>;
   Dictionary dictionary_;
   bool dictionary_loaded_ = false;
-  actsdb::PreparedStatement word_insert_;
+  BatchInsert word_insert_;
   actsdb::PreparedStatement word_update_;
-  actsdb::PreparedStatement part_insert_;        // one row
-  actsdb::PreparedStatement part_batch_insert_;  // kPartBatch rows
+  BatchInsert part_insert_;
   actsdb::PreparedStatement part_sequence_;
   actsdb::PreparedStatement part_mark_;
   actsdb::PreparedStatement part_delete_;
