@@ -7,6 +7,10 @@
 // act, each act appending one record to each of its words, so the walked
 // word's records lie `words` records apart.
 //
+// BM_AppendChains is the writer's side: one act's records appended as the
+// import appends them, their chains' former last records scattered over
+// the file.
+//
 //   build/bench/index_bench
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
@@ -23,6 +27,7 @@
 #include <vector>
 
 #include "idxcore/index/cursor.h"
+#include "idxcore/index/word_file.h"
 
 namespace {
 
@@ -34,14 +39,29 @@ uint32_t GetLE32(const unsigned char* p) {
   return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
 }
 
+// A scratch directory, removed with its contents.
+class ScratchDir {
+ public:
+  ScratchDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "index-bench-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    path_ = pattern;
+  }
+  ~ScratchDir() { std::filesystem::remove_all(path_); }
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
 // A "word.dat" of `acts` acts, each with `words` words, written in import
 // order; word 0's chain starts at record 0.
 class IndexDir {
  public:
   IndexDir(int words, int acts) {
-    std::string pattern = (std::filesystem::temp_directory_path() / "index-bench-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
     const int64_t records = int64_t{words} * acts;
     std::vector<unsigned char> bytes(30 + 16 * static_cast<size_t>(records), 0);
     for (int64_t i = 0; i < records; ++i) {
@@ -58,13 +78,11 @@ class IndexDir {
       throw std::runtime_error("cannot write " + word_file());
     ::close(fd);
   }
-  ~IndexDir() { std::filesystem::remove_all(path_); }
-
-  const std::string& path() const { return path_; }
-  std::string word_file() const { return path_ + "/word.dat"; }
+  const std::string& path() const { return dir_.path(); }
+  std::string word_file() const { return dir_.path() + "/word.dat"; }
 
  private:
-  std::string path_;
+  ScratchDir dir_;
 };
 
 // One directory per layout, built on first use and kept for the run.
@@ -129,6 +147,80 @@ void BM_SeekReadWalk(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * acts);
 }
 BENCHMARK(BM_SeekReadWalk)->Apply(Args);
+
+// The words of an import: every act has the kCommonWords most common ones
+// and `words` - kCommonWords drawn from kRareWords others, so that a rare
+// word's last record lies anywhere in the file.
+constexpr int kCommonWords = 100;
+constexpr int kRareWords = 50000;
+
+class ActWords {
+ public:
+  explicit ActWords(int words)
+      : words_(words), last_(kCommonWords + kRareWords, -1), picked_in_(last_.size(), 0) {}
+
+  // The next act's records, each after its word's last one.
+  const std::vector<idxcore::diskhash<recwrd>::ChainAppend>& Next() {
+    ++act_;
+    batch_.clear();
+    picked_.clear();
+    for (int w = 0; w < kCommonWords; ++w) picked_.push_back(w);
+    while (static_cast<int>(picked_.size()) < words_) {
+      seed_ = seed_ * 6364136223846793005u + 1442695040888963407u;
+      const int w = kCommonWords + static_cast<int>((seed_ >> 33) % kRareWords);
+      if (picked_in_[static_cast<size_t>(w)] == act_) continue;
+      picked_in_[static_cast<size_t>(w)] = act_;
+      picked_.push_back(w);
+    }
+    for (int w : picked_) {
+      recwrd r{};
+      r.act_id = act_;
+      r.count = 1;
+      r.position = w;
+      batch_.push_back({r, last_[static_cast<size_t>(w)]});
+    }
+    return batch_;
+  }
+
+  // Records the act's records from `first` on as its words' last ones.
+  void Appended(int32_t first) {
+    for (size_t i = 0; i < picked_.size(); ++i) {
+      last_[static_cast<size_t>(picked_[i])] = first + static_cast<int32_t>(i);
+    }
+  }
+
+ private:
+  int words_;
+  int32_t act_ = 0;
+  uint64_t seed_ = 1;
+  std::vector<int32_t> last_;       // by word
+  std::vector<int32_t> picked_in_;  // by word: the last act that picked it
+  std::vector<int> picked_;
+  std::vector<idxcore::diskhash<recwrd>::ChainAppend> batch_;
+};
+
+// One iteration is one act: checkpoint, one appendchains call, commit,
+// after `acts` acts already in the file.
+void BM_AppendChains(benchmark::State& state) {
+  const int words = static_cast<int>(state.range(0));
+  ScratchDir dir;
+  idxcore::diskhash<recwrd> file(dir.path() + "/word.dat", 1);
+  ActWords act_words(words);
+  auto act = [&] {
+    const auto& batch = act_words.Next();
+    file.checkpoint();
+    act_words.Appended(file.appendchains(batch));
+    file.commit();
+  };
+  for (int64_t i = 0; i < state.range(1); ++i) act();
+  for (auto _ : state) act();
+  state.SetItemsProcessed(state.iterations() * words);
+}
+BENCHMARK(BM_AppendChains)
+    ->ArgNames({"words", "acts"})
+    ->Args({300, 1000})
+    ->Args({300, 10000})
+    ->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
