@@ -164,7 +164,8 @@ ConvertedAct ConvertActText(const std::vector<std::string>& lines, const Heading
                             HypertextState& state, ImportVariant variant,
                             const AddPartFn& add_part, const std::vector<size_t>* origin) {
   ConvertedAct act;
-  StructureBuilder structure(defs);
+  const HeadingMatcher headings(defs);
+  StructureBuilder structure(headings);
   structure.Start();
   size_t text_size = 0;
   for (const std::string& line : lines) text_size += line.size();
@@ -191,7 +192,7 @@ ConvertedAct ConvertActText(const std::vector<std::string>& lines, const Heading
           line = detabbed;
         }
       }
-      const std::string first_part = ParseFirstPart(line, defs);
+      const std::string first_part = headings.FirstPart(line);
       if (!first_part.empty()) {
         const std::string label =
             variant == ImportVariant::kStream ? ParseLinks(first_part) : first_part;
@@ -201,7 +202,7 @@ ConvertedAct ConvertActText(const std::vector<std::string>& lines, const Heading
         structure.Add(label, part_id, title);
         act.hypertext.push_back(actsdb::PartAnchor(part_id));
       }
-      TextToHtml(state, defs, line, act.hypertext, i, lines, &first_part);
+      TextToHtml(state, headings, line, act.hypertext, i, lines, &first_part);
     } catch (const ImportError& e) {
       const size_t number = origin && i < origin->size() ? (*origin)[i] : i + 1;
       throw ImportError("line " + std::to_string(number) + ": " + e.what());

@@ -28,6 +28,12 @@ HypertextState& LibraryHypertextState() {
 void TextToHtml(HypertextState& state, const HeadingDefs& defs, std::string_view line,
                 std::vector<std::string>& html, size_t index,
                 const std::vector<std::string>& source, const std::string* line_first_part) {
+  TextToHtml(state, HeadingMatcher(defs), line, html, index, source, line_first_part);
+}
+
+void TextToHtml(HypertextState& state, const HeadingMatcher& headings, std::string_view line,
+                std::vector<std::string>& html, size_t index,
+                const std::vector<std::string>& source, const std::string* line_first_part) {
   if (state.heading_countdown > std::numeric_limits<int32_t>::min()) --state.heading_countdown;
   bool want_break = true;
   if (line.empty() || line[0] == '#' || (line[0] == '-' && index < 10)) return;
@@ -38,7 +44,7 @@ void TextToHtml(HypertextState& state, const HeadingDefs& defs, std::string_view
   const std::string_view reduced = WithoutRemark(line);
   const std::string first = line_first_part != nullptr && reduced.size() == line.size()
                                 ? *line_first_part
-                                : ParseFirstPart(reduced, defs);
+                                : headings.FirstPart(reduced);
   if (!state.in_pre_block) {
     if (!first.empty()) {
       const size_t found = reduced.find(first);
@@ -55,8 +61,8 @@ void TextToHtml(HypertextState& state, const HeadingDefs& defs, std::string_view
       }
       // A heading that is not in the line as written (it came out of a
       // reference) is left unmarked.
-    } else if (!InSet(CharSet::kPunctuation, x.back()) && index > 2 &&
-               !ParseFirstPart(source[index - 1], defs).empty() && state.heading_countdown == 1) {
+    } else if (state.heading_countdown == 1 && !InSet(CharSet::kPunctuation, x.back()) &&
+               index > 2 && !headings.FirstPart(source[index - 1]).empty()) {
       x = "<t4>" + x + "</t4>";
       want_break = false;
     }

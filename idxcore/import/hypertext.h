@@ -38,6 +38,11 @@ void TextToHtml(HypertextState& state, const HeadingDefs& defs, std::string_view
                 std::vector<std::string>& html, size_t index,
                 const std::vector<std::string>& source,
                 const std::string* line_first_part = nullptr);
+// The same with the definitions prepared once for all the act's lines.
+void TextToHtml(HypertextState& state, const HeadingMatcher& headings, std::string_view line,
+                std::vector<std::string>& html, size_t index,
+                const std::vector<std::string>& source,
+                const std::string* line_first_part = nullptr);
 
 }  // namespace idxcore
 

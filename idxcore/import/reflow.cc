@@ -52,9 +52,9 @@ bool IsOldEncoding(const std::vector<std::string>& lines) {
   for (const std::string& line : lines) {
     // The whole line tested without a branch per byte, which the compiler
     // can do many bytes at a time.
-    bool found = false;
+    unsigned char found = 0;
     for (char ch : line) found |= static_cast<unsigned char>(static_cast<unsigned char>(ch) - 0xF0) <= 9;
-    if (found) return true;
+    if (found != 0) return true;
   }
   return false;
 }

@@ -33,25 +33,27 @@ void StructureTree::AppendText(std::string& out, int node, int depth) const {
 
 void StructureBuilder::Start() {
   tree_.Clear();
-  current_ = tree_.AddChild(StructureTree::kNone, "Actul");
+  classes_.clear();
+  current_ = AddNode(StructureTree::kNone, "Actul");
 }
 
-int StructureBuilder::LevelOf(int node) const {
-  return node == StructureTree::kNone ? 0 : Lev(tree_.text(node), defs_).level;
+int StructureBuilder::AddNode(int parent, std::string text) {
+  classes_.push_back(headings_.Class(text));
+  return tree_.AddChild(parent, std::move(text));
 }
 
 void StructureBuilder::Add(std::string_view label, long part_id, std::string_view title) {
-  const HeadingClass heading = Lev(label, defs_);
+  const HeadingClass heading = headings_.Class(label);
   std::string text = actsdb::StructNodeText(label, part_id, actsdb::StructTail(label, title));
   for (int cursor = current_; cursor != StructureTree::kNone; cursor = tree_.parent(cursor)) {
-    if (Lev(tree_.text(cursor), defs_).name == heading.name) {
-      current_ = tree_.AddSibling(cursor, std::move(text));
+    if (classes_[cursor].name == heading.name) {
+      current_ = AddNode(tree_.parent(cursor), std::move(text));
       return;
     }
   }
   int n = current_;
-  while (n != StructureTree::kNone && heading.level < LevelOf(n)) n = tree_.parent(n);
-  current_ = tree_.AddChild(n, std::move(text));
+  while (n != StructureTree::kNone && heading.level < classes_[n].level) n = tree_.parent(n);
+  current_ = AddNode(n, std::move(text));
 }
 
 }  // namespace idxcore

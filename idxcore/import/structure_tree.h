@@ -21,8 +21,6 @@ class StructureTree {
   // Adds `text` as the last child of `parent`, or as the last top-level
   // node when `parent` is kNone. Returns the new node.
   int AddChild(int parent, std::string text);
-  // Adds `text` as the last sibling of `node`.
-  int AddSibling(int node, std::string text) { return AddChild(parent(node), std::move(text)); }
 
   int parent(int node) const { return nodes_[node].parent; }
   const std::string& text(int node) const { return nodes_[node].text; }
@@ -46,7 +44,7 @@ class StructureTree {
 // Builds one act's tree as its headings come, in text order.
 class StructureBuilder {
  public:
-  explicit StructureBuilder(const HeadingDefs& defs) : defs_(defs) {}
+  explicit StructureBuilder(const HeadingMatcher& headings) : headings_(headings) {}
 
   // Clears the tree and adds the root "Actul", which becomes current.
   void Start();
@@ -61,10 +59,13 @@ class StructureBuilder {
   const StructureTree& tree() const { return tree_; }
 
  private:
-  int LevelOf(int node) const;
+  int AddNode(int parent, std::string text);
 
-  const HeadingDefs& defs_;
+  const HeadingMatcher& headings_;
   StructureTree tree_;
+  // The heading class of each node's text, found once when it is added
+  // rather than at every search that passes the node.
+  std::vector<HeadingClass> classes_;
   int current_ = StructureTree::kNone;
 };
 

@@ -257,7 +257,56 @@ HeadingDefs LoadHeadingDefinitions(const std::string& path) {
   return ParseHeadingDefinitions(SplitLines(text.str()), path);
 }
 
+HeadingMatcher::HeadingMatcher(const HeadingDefs& defs) {
+  std::array<uint32_t, 256> count{};
+  size_t total = 0;
+  for (const DefPart& def : defs) {
+    for (const std::string& alias : def.aliases) {
+      longest_ = std::max(longest_, alias.size());
+      if (alias.empty()) {
+        any_empty_ = true;
+      } else {
+        ++count[static_cast<unsigned char>(alias[0])];
+      }
+      ++total;
+    }
+  }
+  candidates_.resize(total);
+  if (any_empty_) {
+    // Every alias is a candidate for every picture.
+    size_t k = 0;
+    for (const DefPart& def : defs) {
+      for (const std::string& alias : def.aliases) candidates_[k++] = {&alias, &def};
+    }
+    return;
+  }
+  for (size_t b = 0; b < 256; ++b) group_start_[b + 1] = group_start_[b] + count[b];
+  std::array<uint32_t, 256> next{};
+  std::copy(group_start_.begin(), group_start_.end() - 1, next.begin());
+  for (const DefPart& def : defs) {
+    for (const std::string& alias : def.aliases) {
+      candidates_[next[static_cast<unsigned char>(alias[0])]++] = {&alias, &def};
+    }
+  }
+}
+
+const HeadingMatcher::Candidate* HeadingMatcher::begin(unsigned char first) const {
+  return candidates_.data() + (any_empty_ ? 0 : group_start_[first]);
+}
+
+const HeadingMatcher::Candidate* HeadingMatcher::end(unsigned char first) const {
+  return candidates_.data() + (any_empty_ ? candidates_.size() : group_start_[first + 1]);
+}
+
 std::string ParseFirstPart(std::string_view line, const HeadingDefs& defs) {
+  return HeadingMatcher(defs).FirstPart(line);
+}
+
+HeadingClass Lev(std::string_view first_part, const HeadingDefs& defs) {
+  return HeadingMatcher(defs).Class(first_part);
+}
+
+std::string HeadingMatcher::FirstPart(std::string_view line) const {
   if (line.empty()) return "";
   // The line with a blank after it, its references reduced. A line without
   // references is read in place: `s` is the line and `at(k)` yields the
@@ -277,12 +326,13 @@ std::string ParseFirstPart(std::string_view line, const HeadingDefs& defs) {
   }
   // An alias and its blank can only match the start of the picture, and
   // before `pos` there are only blanks, which the picture keeps: the
-  // picture from `pos` on is all the aliases are compared with.
-  size_t longest = 0;
-  for (const DefPart& def : defs) {
-    for (const std::string& alias : def.aliases) longest = std::max(longest, alias.size());
-  }
-  const size_t limit = longest + 2;
+  // picture from `pos` on is all the aliases are compared with. It starts
+  // with "#num" for a digit and with the byte itself otherwise; when no
+  // alias starts so, there is no heading.
+  const char lead = at(pos - 1);
+  const auto first = static_cast<unsigned char>(lead >= '0' && lead <= '9' ? '#' : lead);
+  if (begin(first) == end(first)) return "";
+  const size_t limit = longest_ + 2;
   std::string heap;
   char stack[64];
   char* picture = stack;
@@ -303,13 +353,12 @@ std::string ParseFirstPart(std::string_view line, const HeadingDefs& defs) {
     in_digits = digit;
   }
   const std::string* match = nullptr;
-  for (const DefPart& def : defs) {
-    for (const std::string& alias : def.aliases) {
-      // The alias followed by a blank.
-      if (alias.size() < picture_size && picture[alias.size()] == ' ' &&
-          std::memcmp(picture, alias.data(), alias.size()) == 0) {
-        match = &alias;
-      }
+  for (const Candidate* c = begin(first); c != end(first); ++c) {
+    // The alias followed by a blank.
+    const std::string& alias = *c->alias;
+    if (alias.size() < picture_size && picture[alias.size()] == ' ' &&
+        std::memcmp(picture, alias.data(), alias.size()) == 0) {
+      match = &alias;
     }
   }
   std::string f;
@@ -347,20 +396,19 @@ std::string ParseFirstPart(std::string_view line, const HeadingDefs& defs) {
   return f;
 }
 
-HeadingClass Lev(std::string_view first_part, const HeadingDefs& defs) {
+HeadingClass HeadingMatcher::Class(std::string_view first_part) const {
   HeadingClass result{"false", 0};
   if (first_part == "Actul") return result;
   // Only as much of the picture as the longest alias can cover: the text
   // may be a whole structure line.
-  size_t longest = 0;
-  for (const DefPart& def : defs) {
-    for (const std::string& alias : def.aliases) longest = std::max(longest, alias.size());
+  const std::string picture = PicturePrefix(first_part, longest_);
+  if (picture.empty()) {
+    // Only an empty alias begins it, and then every alias is a candidate.
+    if (!any_empty_) return result;
   }
-  const std::string picture = PicturePrefix(first_part, longest);
-  for (const DefPart& def : defs) {
-    for (const std::string& alias : def.aliases) {
-      if (picture.starts_with(alias)) result = {def.aliases.front(), def.level};
-    }
+  const auto first = picture.empty() ? 0 : static_cast<unsigned char>(picture[0]);
+  for (const Candidate* c = begin(first); c != end(first); ++c) {
+    if (picture.starts_with(*c->alias)) result = {c->def->aliases.front(), c->def->level};
   }
   return result;
 }

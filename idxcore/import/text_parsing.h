@@ -8,6 +8,7 @@
 #define CORVANA_IDXCORE_IMPORT_TEXT_PARSING_H_
 
 #include <array>
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -115,6 +116,34 @@ struct HeadingClass {
   int level = 0;
 };
 HeadingClass Lev(std::string_view first_part, const HeadingDefs& defs);
+
+// The definitions prepared for reading many lines: ParseFirstPart and Lev
+// with the longest alias found once and, for each first byte of a
+// picture, only the aliases that begin with it to try, in their order. Most
+// lines start with a byte no alias does. Refers to `defs`, which must
+// outlive it and stay unchanged.
+class HeadingMatcher {
+ public:
+  explicit HeadingMatcher(const HeadingDefs& defs);
+
+  std::string FirstPart(std::string_view line) const;    // ParseFirstPart(line, defs)
+  HeadingClass Class(std::string_view first_part) const;  // Lev(first_part, defs)
+
+ private:
+  struct Candidate {
+    const std::string* alias;
+    const DefPart* def;
+  };
+  // The aliases to try on a picture that starts with `first`: those that
+  // begin with it, or all of them when one is empty.
+  const Candidate* begin(unsigned char first) const;
+  const Candidate* end(unsigned char first) const;
+
+  size_t longest_ = 0;
+  bool any_empty_ = false;
+  std::vector<Candidate> candidates_;        // grouped by first byte, in file order within a group
+  std::array<uint32_t, 257> group_start_{};  // group of byte b: [group_start_[b], group_start_[b + 1])
+};
 
 // Splits a text into lines at CR LF, LF or CR; a final line break ends the
 // last line instead of starting an empty one.

@@ -202,11 +202,31 @@ std::string LabelOrError(const std::function<std::string()>& read) {
   }
 }
 
+// The heading class as its rule reads: the whole picture, every alias.
+HeadingClass ClassAsRead(std::string_view text, const HeadingDefs& defs) {
+  HeadingClass result{"false", 0};
+  if (text == "Actul") return result;
+  const std::string picture = ParsePicturePart(text);
+  for (const DefPart& def : defs) {
+    for (const std::string& alias : def.aliases) {
+      if (picture.starts_with(alias)) result = {def.aliases.front(), def.level};
+    }
+  }
+  return result;
+}
+
+// Heading labels and classes of every line, as the importer reads them
+// through one HeadingMatcher and as the rules read them.
 void ExpectFirstPartAsRead(const std::vector<std::string>& lines, const HeadingDefs& defs) {
+  const HeadingMatcher headings(defs);
   for (const std::string& line : lines) {
-    ASSERT_EQ(LabelOrError([&] { return ParseFirstPart(line, defs); }),
+    ASSERT_EQ(LabelOrError([&] { return headings.FirstPart(line); }),
               LabelOrError([&] { return FirstPartAsRead(line, defs); }))
         << line;
+    const HeadingClass read = headings.Class(line);
+    const HeadingClass expected = ClassAsRead(line, defs);
+    ASSERT_EQ(read.name, expected.name) << line;
+    ASSERT_EQ(read.level, expected.level) << line;
   }
 }
 
@@ -281,6 +301,11 @@ TEST(FirstPartTest, InPlaceReadingAgreesWithTheRules) {
   ExpectFirstPartAsRead(
       {std::string(70, 'A') + " 3 x", std::string(70, 'A') + "3 x", "Anexa 5 x"},
       ParseHeadingDefinitions({"Lung", "1", std::string(70, 'A'), "Anexa", "***"}, "test"));
+  // An empty alias begins every picture.
+  ExpectFirstPartAsRead(GeneratedLines(),
+                        ParseHeadingDefinitions({"Gol", "1", "Anexa", "", "Art.", "***",  //
+                                                 "Punct", "7", "#num.", "***"},
+                                                "test"));
 }
 
 TEST(IndexTokenTest, TokensAreTheUpperCasedLetterWords) {
