@@ -14,6 +14,7 @@
 #include "actsdb/codepage.h"
 #include "actsdb/schema.h"
 #include "actsdb/sql_dialect.h"
+#include "actsdb/wal_write_buffer.h"
 
 namespace actsdb {
 namespace {
@@ -208,7 +209,7 @@ std::optional<Date> ParseDateText(const std::string& text) {
 
 sqlite3* OpenConnection(const std::string& path, int flags, const std::string& what) {
   sqlite3* db = nullptr;
-  if (sqlite3_open_v2(path.c_str(), &db, flags, nullptr) != SQLITE_OK) {
+  if (sqlite3_open_v2(path.c_str(), &db, flags, WalWriteBufferVfs()) != SQLITE_OK) {
     std::string reason = db != nullptr ? sqlite3_errmsg(db) : "out of memory";
     sqlite3_close(db);
     throw StoreError(what + ": " + reason);
