@@ -103,10 +103,10 @@ class TokenTable {
 WordSet GatherWords(const TokenTable& tokens, const std::vector<uint32_t>& token_at) {
   // The tokens sorted by stem through their numbers. The first eight bytes
   // of a stem, as a number that orders like them, settle most comparisons
-  // without reaching the text.
+  // without reaching the text; the keys stay small to move.
+  std::vector<std::string_view> stems(tokens.size());
   struct SortKey {
     uint64_t prefix;
-    std::string_view stem;
     uint32_t id;
   };
   std::vector<SortKey> order(tokens.size());
@@ -117,17 +117,20 @@ WordSet GatherWords(const TokenTable& tokens, const std::vector<uint32_t>& token
     for (size_t k = 0; k < 8; ++k) {
       prefix = (prefix << 8) | (k < stem.size() ? static_cast<unsigned char>(stem[k]) : 0u);
     }
-    order[id] = {prefix, stem, id};
+    stems[id] = stem;
+    order[id].prefix = prefix;
+    order[id].id = id;
   }
-  std::sort(order.begin(), order.end(), [](const SortKey& a, const SortKey& b) {
+  std::sort(order.begin(), order.end(), [&stems](const SortKey& a, const SortKey& b) {
     if (a.prefix != b.prefix) return a.prefix < b.prefix;
-    return a.stem < b.stem;
+    return stems[a.id] < stems[b.id];
   });
   // Each token's entry in the set: tokens of one stem share it.
   WordSet words;
   std::vector<uint32_t> entry_of(tokens.size());
   for (size_t k = 0; k < order.size(); ++k) {
-    if (k == 0 || order[k].stem != order[k - 1].stem) words.emplace_back(order[k].stem, std::vector<int>());
+    const std::string_view stem = stems[order[k].id];
+    if (k == 0 || stem != stems[order[k - 1].id]) words.emplace_back(stem, std::vector<int>());
     entry_of[order[k].id] = static_cast<uint32_t>(words.size() - 1);
   }
   std::vector<uint32_t> count(words.size());

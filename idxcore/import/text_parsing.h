@@ -56,19 +56,27 @@ template <typename Visit>
 void ForEachIndexToken(std::string_view line, size_t min_length, Visit&& visit) {
   const std::array<char, 256>& letters = IndexTokenLetters();
   const auto letter = [&letters](char c) { return letters[static_cast<unsigned char>(c)]; };
-  // Each run of token letters is measured first and copied only when it is
-  // long enough to be a token.
-  std::string token;
+  // A run of token letters is copied as it is scanned, into a buffer on
+  // the stack; only a run longer than that is copied again from the line.
+  char small[64];
+  std::string large;
   const size_t size = line.size();
   size_t i = 0;
   while (i < size) {
     while (i < size && letter(line[i]) == '\0') ++i;
     const size_t start = i;
-    while (i < size && letter(line[i]) != '\0') ++i;
-    if (i - start <= min_length) continue;
-    token.resize(i - start);
-    for (size_t k = start; k < i; ++k) token[k - start] = letter(line[k]);
-    visit(std::string_view(token));
+    size_t n = 0;
+    for (char c; i < size && (c = letter(line[i])) != '\0'; ++i, ++n) {
+      if (n < sizeof small) small[n] = c;
+    }
+    if (n <= min_length) continue;
+    if (n <= sizeof small) {
+      visit(std::string_view(small, n));
+    } else {
+      large.resize(n);
+      for (size_t k = 0; k < n; ++k) large[k] = letter(line[start + k]);
+      visit(std::string_view(large));
+    }
   }
 }
 

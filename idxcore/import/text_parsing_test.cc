@@ -310,7 +310,10 @@ TEST(FirstPartTest, InPlaceReadingAgreesWithTheRules) {
 
 TEST(IndexTokenTest, TokensAreTheUpperCasedLetterWords) {
   ExpectIndexTokensAsParsed(GeneratedLines());
-  ExpectIndexTokensAsParsed({"", "abc", "abcd", "ab\xE3" "cd", "\xAA\xBA\xDE\xFE", "x abcd."});
+  ExpectIndexTokensAsParsed({"", "abc", "abcd", "ab\xE3" "cd", "\xAA\xBA\xDE\xFE", "x abcd.",
+                            // Runs of letters around the scan's buffer size.
+                            std::string(64, 'a') + " " + std::string(65, 'b') + "," +
+                                std::string(200, '\xBA')});
 }
 
 // Every line of the real acts, with the real heading definitions.
