@@ -29,11 +29,11 @@ constexpr int kRecordSize = 16;
 constexpr int32_t kBlockRecords = 4096;
 constexpr int32_t kMaxGap = 256;
 
-// appendchains' links that lie at most kLinkSpan records apart, kMinSpanLinks
-// or more of them, are written as one span, the records between read and
-// written back as they are: the last records of an act's words crowd in
-// the acts just before it, and one write per link cost more than the
-// copying.
+// Without the writer's window, appendchains' links that lie at most
+// kLinkSpan records apart, kMinSpanLinks or more of them, are written as
+// one span, the records between read and written back as they are: the
+// last records of an act's words crowd in the acts just before it, and one
+// write per link cost more than the copying.
 constexpr int32_t kLinkSpan = 64;
 constexpr size_t kMinSpanLinks = 3;
 
