@@ -28,13 +28,13 @@ constexpr size_t kPartLabelWidth = 20;  // tblParti.NumParte
 constexpr int kFlushActs = 256;
 constexpr size_t kFlushWords = 65536;
 
-std::string InsertSql(const std::string& head, int columns, size_t rows) {
+std::string RowsSql(const std::string& head, int columns, size_t rows, const std::string& tail) {
   std::string values = "(?";
   for (int c = 1; c < columns; ++c) values += ", ?";
   values += ")";
   std::string sql = head;
   for (size_t i = 0; i < rows; ++i) sql += (i == 0 ? "" : ", ") + values;
-  return sql;
+  return sql + tail;
 }
 
 // The first row, in key order, whose IndCod begins with the code: a
@@ -116,17 +116,19 @@ ImportTables ImportDatabase::tables() {
                       words_, types_,   issuers_, publications_,  modifications_};
 }
 
-TIntro::BatchInsert::BatchInsert(actsdb::Database& db, const std::string& head, int columns)
+TIntro::RowBatch::RowBatch(actsdb::Database& db, const std::string& head, int columns,
+                           const std::string& tail)
     : columns_(columns),
-      one_(db, InsertSql(head, columns, 1)),
-      many_(db, InsertSql(head, columns, kRowsPerStatement)) {}
+      one_(db, RowsSql(head, columns, 1, tail)),
+      many_(db, RowsSql(head, columns, kRowsPerStatement, tail)) {}
 
 TIntro::TIntro(ImportTables tables)
     : t_(tables),
       word_file_(tables.db.directory() + "/word.dat", 1),
       positions_(tables.db.directory() + "/poziti.dat", PositionFile::Mode::kAppend),
       word_insert_(tables.db, "INSERT INTO tblcuv (IdWord, Word, First, Last) VALUES ", 4),
-      word_update_(tables.db, "UPDATE tblcuv SET Last = ? WHERE IdWord = ?"),
+      word_update_(tables.db, "UPDATE tblcuv SET Last = v.column2 FROM (VALUES ", 2,
+                   ") AS v WHERE tblcuv.IdWord = v.column1"),
       part_insert_(tables.db, "INSERT INTO tblParti (IdParte, Actul, NumParte) VALUES ", 3),
       part_sequence_(tables.db, "SELECT seq FROM sqlite_sequence WHERE name = 'tblParti'"),
       part_mark_(tables.db, "UPDATE tblParti SET Mod = 1 WHERE IdParte = ?"),
@@ -651,11 +653,11 @@ void TIntro::WriteMovedLasts() {
   std::vector<const DictionaryEntry*> moved(moved_.begin(), moved_.end());
   std::sort(moved.begin(), moved.end(),
             [](const DictionaryEntry* a, const DictionaryEntry* b) { return a->id < b->id; });
-  for (const DictionaryEntry* e : moved) {
-    word_update_.BindInteger(1, e->last);
-    word_update_.BindInteger(2, e->id);
-    word_update_.Step();
-  }
+  word_update_.Run(moved.size(), [&moved](actsdb::PreparedStatement& update, int first,
+                                          size_t row) {
+    update.BindInteger(first, moved[row]->id);
+    update.BindInteger(first + 1, moved[row]->last);
+  });
 }
 
 void TIntro::MarkLastsWritten() {

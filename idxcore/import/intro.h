@@ -176,15 +176,17 @@ class TIntro {
     bool taken = false;
   };
 
-  // Rows inserted through statements of kRowsPerStatement rows each, the
-  // rest one by one: running a statement costs several times adding a row
-  // to it, and an auto-increment table's sequence is written once per
-  // statement.
-  class BatchInsert {
+  // A statement over a list of rows, run with kRowsPerStatement rows at a
+  // time and the rest one by one: running a statement costs several times
+  // adding a row to it, and an auto-increment table's sequence is written
+  // once per statement.
+  class RowBatch {
    public:
     static constexpr size_t kRowsPerStatement = 32;
-    // `head` is "INSERT INTO table (columns) VALUES ".
-    BatchInsert(actsdb::Database& db, const std::string& head, int columns);
+    // The statement is `head`, the rows as "(?, ...), ..." and `tail`:
+    // "INSERT INTO table (columns) VALUES " and "", say.
+    RowBatch(actsdb::Database& db, const std::string& head, int columns,
+             const std::string& tail = "");
     // Inserts `rows` rows; bind(statement, first parameter, row) binds one.
     template <class Bind>
     void Run(size_t rows, const Bind& bind) {
@@ -253,9 +255,9 @@ class TIntro {
   using Dictionary = std::unordered_map<std::string, DictionaryEntry>;
   Dictionary dictionary_;
   bool dictionary_loaded_ = false;
-  BatchInsert word_insert_;
-  actsdb::PreparedStatement word_update_;
-  BatchInsert part_insert_;
+  RowBatch word_insert_;
+  RowBatch word_update_;
+  RowBatch part_insert_;
   actsdb::PreparedStatement part_sequence_;
   actsdb::PreparedStatement part_mark_;
   actsdb::PreparedStatement part_delete_;
