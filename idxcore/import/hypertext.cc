@@ -52,18 +52,20 @@ void TextToHtml(HypertextState& state, const HeadingMatcher& headings, std::stri
       const size_t tilde = x.find('~');
       if (p + first.size() - 1 == reduced.size()) {
         const size_t keep = p > 0 ? p - 1 : 0;
-        x = x.substr(0, keep) + "<t5>" + x.substr(keep) + "</t5>";
+        x.insert(keep, "<t5>");
+        x += "</t5>";
         state.heading_countdown = 2;
         want_break = false;
       } else if (p > 0 && (tilde == std::string::npos || p - 1 < tilde)) {
-        x = x.substr(0, p - 1) + "<b>" + x.substr(p - 1, first.size()) + "</b>" +
-            x.substr(std::min(x.size(), p - 1 + first.size()));
+        x.insert(std::min(x.size(), p - 1 + first.size()), "</b>");
+        x.insert(p - 1, "<b>");
       }
       // A heading that is not in the line as written (it came out of a
       // reference) is left unmarked.
     } else if (state.heading_countdown == 1 && !InSet(CharSet::kPunctuation, x.back()) &&
                index > 2 && !headings.FirstPart(source[index - 1]).empty()) {
-      x = "<t4>" + x + "</t4>";
+      x.insert(0, "<t4>");
+      x += "</t4>";
       want_break = false;
     }
   }

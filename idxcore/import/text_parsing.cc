@@ -76,6 +76,7 @@ std::vector<std::string> Tokenize(std::string_view line, CharSet set, size_t min
   const std::array<char, 256>& out = upper ? t.upper : t.folded;
   const auto in = [&](char c) { return (t.sets[static_cast<unsigned char>(c)] & member) != 0; };
   std::vector<std::string> words;
+  words.reserve(line.size() / 6 + 1);  // a word and its separator take about this many bytes
   const size_t size = line.size();
   size_t i = 0;
   while (i < size) {
@@ -127,21 +128,41 @@ bool FindReference(std::string_view s, Reference& ref) {
   return true;
 }
 
-// The picture of `text` (ParsePicturePart) as far as its first `limit`
-// characters, or a little further; all of it when it is shorter.
-std::string PicturePrefix(std::string_view text, size_t limit) {
-  std::string out;
-  out.reserve(std::min(text.size(), limit) + 8);
+// Writes the picture of `text` (ParsePicturePart) to `out` as far as its
+// first `limit` characters, or a little further; all of it when it is
+// shorter. Returns its size; `out` needs room for limit + 3 characters.
+size_t WritePicture(std::string_view text, size_t limit, char* out) {
+  size_t size = 0;
   bool in_digits = false;
   for (char c : text) {
-    if (out.size() >= limit) break;
+    if (size >= limit) break;
     const bool digit = c >= '0' && c <= '9';
-    if (digit && !in_digits) out += "#num";
-    if (!digit) out += c;
+    if (digit && !in_digits) {
+      std::memcpy(out + size, "#num", 4);
+      size += 4;
+    }
+    if (!digit) out[size++] = c;
     in_digits = digit;
   }
-  return out;
+  return size;
 }
+
+// Room for a picture cut at `limit`: on the stack when it is small enough.
+class PictureBuffer {
+ public:
+  explicit PictureBuffer(size_t limit) {
+    if (limit + 4 > sizeof stack_) {
+      heap_.resize(limit + 4);
+      data_ = heap_.data();
+    }
+  }
+  char* data() { return data_; }
+
+ private:
+  char stack_[64];
+  std::string heap_;
+  char* data_ = stack_;
+};
 
 }  // namespace
 
@@ -166,7 +187,9 @@ const std::array<char, 256>& IndexTokenLetters() {
 }
 
 std::string ParsePicturePart(std::string_view text) {
-  return PicturePrefix(text, std::string::npos);
+  std::string out(text.size() * 4, '\0');  // at most "#num" for every character
+  out.resize(WritePicture(text, std::string::npos, out.data()));
+  return out;
 }
 
 std::string ParseLinks(std::string_view text) {
@@ -333,25 +356,10 @@ std::string HeadingMatcher::FirstPart(std::string_view line) const {
   const auto first = static_cast<unsigned char>(lead >= '0' && lead <= '9' ? '#' : lead);
   if (begin(first) == end(first)) return "";
   const size_t limit = longest_ + 2;
-  std::string heap;
-  char stack[64];
-  char* picture = stack;
-  if (limit + 4 > sizeof stack) {
-    heap.resize(limit + 4);
-    picture = heap.data();
-  }
-  size_t picture_size = 0;
-  bool in_digits = false;
-  for (size_t k = pos - 1; k < size && picture_size < limit; ++k) {
-    const char c = at(k);
-    const bool digit = c >= '0' && c <= '9';
-    if (digit && !in_digits) {
-      std::memcpy(picture + picture_size, "#num", 4);
-      picture_size += 4;
-    }
-    if (!digit) picture[picture_size++] = c;
-    in_digits = digit;
-  }
+  PictureBuffer buffer(limit);
+  char* const picture = buffer.data();
+  size_t picture_size = WritePicture(s.substr(pos - 1), limit, picture);
+  if (picture_size < limit) picture[picture_size++] = ' ';  // the blank after the line
   const std::string* match = nullptr;
   for (const Candidate* c = begin(first); c != end(first); ++c) {
     // The alias followed by a blank.
@@ -401,7 +409,8 @@ HeadingClass HeadingMatcher::Class(std::string_view first_part) const {
   if (first_part == "Actul") return result;
   // Only as much of the picture as the longest alias can cover: the text
   // may be a whole structure line.
-  const std::string picture = PicturePrefix(first_part, longest_);
+  PictureBuffer buffer(longest_);
+  const std::string_view picture(buffer.data(), WritePicture(first_part, longest_, buffer.data()));
   if (picture.empty()) {
     // Only an empty alias begins it, and then every alias is a candidate.
     if (!any_empty_) return result;

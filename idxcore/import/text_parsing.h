@@ -53,20 +53,22 @@ const std::array<char, 256>& IndexTokenLetters();
 // one by one as they are found instead of gathered in a list: an act has
 // tens of thousands of them. A template, so that the visit is inlined.
 template <typename Visit>
-void ForEachIndexToken(std::string_view line, size_t min_length, Visit&& visit) {
+void ForEachIndexToken(const std::string& line, size_t min_length, Visit&& visit) {
   const std::array<char, 256>& letters = IndexTokenLetters();
-  const auto letter = [&letters](char c) { return letters[static_cast<unsigned char>(c)]; };
+  const auto letter = [&letters](const char* p) { return letters[static_cast<unsigned char>(*p)]; };
   // A run of token letters is copied as it is scanned, into a buffer on
   // the stack; only a run longer than that is copied again from the line.
+  // The string's terminating NUL, which is no letter, ends the last run.
   char small[64];
   std::string large;
-  const size_t size = line.size();
-  size_t i = 0;
-  while (i < size) {
-    while (i < size && letter(line[i]) == '\0') ++i;
-    const size_t start = i;
+  const char* p = line.c_str();
+  const char* const end = p + line.size();
+  for (;;) {
+    while (p != end && letter(p) == '\0') ++p;
+    if (p == end) return;
+    const char* const start = p;
     size_t n = 0;
-    for (char c; i < size && (c = letter(line[i])) != '\0'; ++i, ++n) {
+    for (char c; (c = letter(p)) != '\0'; ++p, ++n) {
       if (n < sizeof small) small[n] = c;
     }
     if (n <= min_length) continue;
@@ -74,7 +76,7 @@ void ForEachIndexToken(std::string_view line, size_t min_length, Visit&& visit) 
       visit(std::string_view(small, n));
     } else {
       large.resize(n);
-      for (size_t k = 0; k < n; ++k) large[k] = letter(line[start + k]);
+      for (size_t k = 0; k < n; ++k) large[k] = letter(start + k);
       visit(std::string_view(large));
     }
   }
