@@ -128,6 +128,36 @@ bool FindReference(std::string_view s, Reference& ref) {
   return true;
 }
 
+// Whether reading the references of `s` would succeed: every "~...~" pair
+// has the words FindReference requires. The words are counted in place,
+// not copied out.
+bool ReferencesWellFormed(std::string_view s) {
+  const FoldedTables& t = Folded();
+  const auto code = static_cast<uint8_t>(1u << static_cast<int>(CharSet::kCode));
+  const auto in = [&](char c) { return (t.sets[static_cast<unsigned char>(c)] & code) != 0; };
+  const auto folded = [&](char c) { return t.folded[static_cast<unsigned char>(c)]; };
+  for (;;) {
+    const size_t open = s.find('~');
+    if (open == std::string_view::npos) return true;
+    const size_t close = s.find('~', open + 1);
+    if (close == std::string_view::npos) return true;
+    size_t words = 0;
+    bool image = false;
+    for (size_t i = open; i < close;) {
+      while (i < close && !in(s[i])) ++i;
+      if (i == close) break;
+      const size_t start = i;
+      while (i < close && in(s[i])) ++i;
+      if (words++ == 0) {
+        image = i - start == 3 && folded(s[start]) == 'i' && folded(s[start + 1]) == 'm' &&
+                folded(s[start + 2]) == 'g';
+      }
+    }
+    if (words < (image ? 3u : 5u)) return false;
+    s.remove_prefix(close + 1);
+  }
+}
+
 // Writes the picture of `text` (ParsePicturePart) to `out` as far as its
 // first `limit` characters, or a little further; all of it when it is
 // shorter. Returns its size; `out` needs room for limit + 3 characters.
@@ -336,7 +366,17 @@ std::string HeadingMatcher::FirstPart(std::string_view line) const {
   // blank past its end.
   std::string titled;
   std::string_view s = line;
-  if (line.find('~') != std::string_view::npos) {
+  if (const size_t tilde = line.find('~'); tilde != std::string_view::npos) {
+    // When the line's first character stands before its first reference,
+    // the reduced line starts with it too, and most such characters start
+    // no alias: the line is then only checked for a malformed reference,
+    // not reduced.
+    const size_t lead = line.find_first_not_of(' ');
+    if (lead < tilde) {
+      const auto first = static_cast<unsigned char>(
+          line[lead] >= '0' && line[lead] <= '9' ? '#' : line[lead]);
+      if (begin(first) == end(first) && ReferencesWellFormed(line)) return "";
+    }
     titled = ParseTitlu(std::string(line) + " ");
     s = std::string_view(titled).substr(0, titled.size() - 1);  // it still ends in the blank
   }

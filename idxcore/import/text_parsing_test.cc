@@ -243,7 +243,8 @@ std::vector<std::string> GeneratedLines() {
   const char* const pieces[] = {
       " ", "  ", "\t", "Art.", "Articolul", "ARTICOL UNIC", "Anexa", "Anexa nr.", "CAPITOLUL",
       "Capitolul", "(", ")", "1", "12", "1234567890123456", "^", ".", "-", ",", "I", "V", "X",
-      "IV", "text", "\xEEn", "\xAA", "~L P 1 2000 Articolul 7~", "~img poza 1~", "~L P~", "~"};
+      "IV", "text", "\xEEn", "\xAA", "~L P 1 2000 Articolul 7~", "~img poza 1~", "~L P~", "~",
+      "~\xEEmg poza~", "~IMG poza~"};
   std::mt19937 random(20261210);
   std::uniform_int_distribution<size_t> piece(0, std::size(pieces) - 1);
   std::uniform_int_distribution<int> count(1, 7);
