@@ -127,6 +127,7 @@ WordSet GatherWords(const TokenTable& tokens, const std::vector<uint32_t>& token
   });
   // Each token's entry in the set: tokens of one stem share it.
   WordSet words;
+  words.reserve(tokens.size());  // no more stems than tokens
   std::vector<uint32_t> entry_of(tokens.size());
   for (size_t k = 0; k < order.size(); ++k) {
     const std::string_view stem = stems[order[k].id];

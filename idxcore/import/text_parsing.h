@@ -57,9 +57,11 @@ void ForEachIndexToken(const std::string& line, size_t min_length, Visit&& visit
   const std::array<char, 256>& letters = IndexTokenLetters();
   const auto letter = [&letters](const char* p) { return letters[static_cast<unsigned char>(*p)]; };
   // A run of token letters is copied as it is scanned, into a buffer on
-  // the stack; only a run longer than that is copied again from the line.
-  // The string's terminating NUL, which is no letter, ends the last run.
-  char small[64];
+  // the stack; only a run longer than that is copied again from the line
+  // (the scan wraps around the buffer rather than test for its end). The
+  // string's terminating NUL, which is no letter, ends the last run.
+  constexpr size_t kSmall = 64;  // a power of two
+  char small[kSmall];
   std::string large;
   const char* p = line.c_str();
   const char* const end = p + line.size();
@@ -68,11 +70,9 @@ void ForEachIndexToken(const std::string& line, size_t min_length, Visit&& visit
     if (p == end) return;
     const char* const start = p;
     size_t n = 0;
-    for (char c; (c = letter(p)) != '\0'; ++p, ++n) {
-      if (n < sizeof small) small[n] = c;
-    }
+    for (char c; (c = letter(p)) != '\0'; ++p, ++n) small[n & (kSmall - 1)] = c;
     if (n <= min_length) continue;
-    if (n <= sizeof small) {
+    if (n <= kSmall) {
       visit(std::string_view(small, n));
     } else {
       large.resize(n);
