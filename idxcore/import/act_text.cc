@@ -196,12 +196,13 @@ ConvertedAct ConvertActText(const std::vector<std::string>& lines, const Heading
           line = detabbed;
         }
       }
-      const std::string first_part = headings.FirstPart(line);
+      std::string reduced;  // ParseTitlu(line), set when the line has a heading
+      const std::string first_part = headings.FirstPart(line, &reduced);
       if (!first_part.empty()) {
         const std::string label =
             variant == ImportVariant::kStream ? ParseLinks(first_part) : first_part;
-        const std::string title =
-            variant == ImportVariant::kWithModifications ? std::string(line) : ParseTitlu(line);
+        const std::string_view title =
+            variant == ImportVariant::kWithModifications ? line : std::string_view(reduced);
         const long part_id = add_part(label);
         structure.Add(label, part_id, title);
         act.hypertext.push_back(actsdb::PartAnchor(part_id));

@@ -359,7 +359,7 @@ HeadingClass Lev(std::string_view first_part, const HeadingDefs& defs) {
   return HeadingMatcher(defs).Class(first_part);
 }
 
-std::string HeadingMatcher::FirstPart(std::string_view line) const {
+std::string HeadingMatcher::FirstPart(std::string_view line, std::string* title) const {
   if (line.empty()) return "";
   // The line with a blank after it, its references reduced. A line without
   // references is read in place: `s` is the line and `at(k)` yields the
@@ -439,6 +439,14 @@ std::string HeadingMatcher::FirstPart(std::string_view line) const {
       if (c == ' ') ++blanks;
       f += c;
       if (f.size() + pos >= size) break;
+    }
+  }
+  if (title != nullptr && !f.empty()) {
+    if (titled.empty()) {
+      title->assign(line);
+    } else {
+      titled.pop_back();  // ParseTitlu(line + " ") is ParseTitlu(line) and the blank
+      *title = std::move(titled);
     }
   }
   return f;

@@ -136,7 +136,10 @@ class HeadingMatcher {
  public:
   explicit HeadingMatcher(const HeadingDefs& defs);
 
-  std::string FirstPart(std::string_view line) const;    // ParseFirstPart(line, defs)
+  // ParseFirstPart(line, defs). `title`, when given, receives
+  // ParseTitlu(line) if a label is found: the label is read from the line
+  // with its references reduced, which is what a heading's title is too.
+  std::string FirstPart(std::string_view line, std::string* title = nullptr) const;
   HeadingClass Class(std::string_view first_part) const;  // Lev(first_part, defs)
 
  private:
