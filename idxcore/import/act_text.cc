@@ -65,16 +65,22 @@ class TokenTable {
       h = (h ^ chunk) * 0xBF58476D1CE4E5B9ull;
       h ^= h >> 31;
     };
-    size_t i = 0;
-    for (; i + 8 <= s.size(); i += 8) {
-      uint64_t chunk;
-      std::memcpy(&chunk, s.data() + i, 8);
-      mix(chunk);
-    }
-    // The last bytes shifted together, not copied into a word and read back.
-    if (i < s.size()) {
+    const auto load = [&s](size_t at, auto word) {
+      std::memcpy(&word, s.data() + at, sizeof word);
+      return static_cast<uint64_t>(word);
+    };
+    const size_t n = s.size();
+    if (n >= 8) {
+      // Whole words; the last one overlaps the one before it when the
+      // token is not a multiple of eight long.
+      size_t i = 0;
+      for (; i + 8 <= n; i += 8) mix(load(i, uint64_t{}));
+      if (i < n) mix(load(n - 8, uint64_t{}));
+    } else if (n >= 4) {
+      mix(load(0, uint32_t{}) | load(n - 4, uint32_t{}) << 32);
+    } else {
       uint64_t chunk = 0;
-      for (size_t k = i; k < s.size(); ++k) chunk = (chunk << 8) | static_cast<unsigned char>(s[k]);
+      for (char c : s) chunk = (chunk << 8) | static_cast<unsigned char>(c);
       mix(chunk);
     }
     h *= 0x94D049BB133111EBull;
