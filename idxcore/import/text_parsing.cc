@@ -122,9 +122,11 @@ bool FindReference(std::string_view s, Reference& ref) {
     }
     if (w[4] == "1" || w[4] == "2") k = 5;
   }
+  // The code words keep the list; the display words move out of its end.
   const auto split = w.begin() + static_cast<std::ptrdiff_t>(std::min(k, w.size()));
-  ref.code_words.assign(std::make_move_iterator(w.begin()), std::make_move_iterator(split));
   ref.display_words.assign(std::make_move_iterator(split), std::make_move_iterator(w.end()));
+  w.erase(split, w.end());
+  ref.code_words = std::move(w);
   return true;
 }
 
