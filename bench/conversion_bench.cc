@@ -90,7 +90,7 @@ void ConvertActs(benchmark::State& state, const ActSet& set) {
       const idxcore::ConvertedAct act = idxcore::ConvertActText(
           lines, set.defs, hypertext, idxcore::ImportVariant::kPlain,
           [&next_part](const std::string&) { return next_part++; }, &origin);
-      benchmark::DoNotOptimize(act.words.data());
+      benchmark::DoNotOptimize(act.words.size());
     }
   }
   state.SetBytesProcessed(static_cast<int64_t>(set.bytes) * state.iterations());

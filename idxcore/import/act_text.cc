@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string_view>
+#include <utility>
 
 #include "actsdb/stemming.h"
 #include "actsdb/stored_forms.h"
@@ -46,6 +47,11 @@ class TokenTable {
   std::string_view token(uint32_t id) const {
     return std::string_view(bytes_).substr(spans_[id].offset, spans_[id].length);
   }
+  // Where token `id` starts in the buffer of all tokens' bytes.
+  uint32_t offset(uint32_t id) const { return spans_[id].offset; }
+  // The buffer, for the word set: a stem is the start of its tokens, so
+  // the tokens' bytes hold the stems' bytes too. The table is done with.
+  std::string TakeBytes() { return std::move(bytes_); }
 
  private:
   static constexpr size_t kInitialSlots = 2048;  // an act of ten pages has about 1,000 distinct tokens
@@ -123,53 +129,83 @@ class TokenTable {
   std::vector<Slot> slots_;
 };
 
-// The word set of the tokens found at positions 0, 1, ...: each token's
-// stem (the start of the token) once, ordered byte-wise, with the
-// positions of all its tokens, ascending.
-WordSet GatherWords(const TokenTable& tokens, const std::vector<uint32_t>& token_at) {
-  // The tokens sorted by stem through their numbers. The first eight bytes
-  // of a stem, as a number that orders like them, settle most comparisons
-  // without reaching the text; the keys stay small to move.
-  std::vector<std::string_view> stems(tokens.size());
-  struct SortKey {
-    uint64_t prefix;
-    uint32_t id;
-  };
-  std::vector<SortKey> order(tokens.size());
-  for (uint32_t id = 0; id < order.size(); ++id) {
-    const std::string_view token = tokens.token(id);
-    const std::string_view stem = token.substr(0, actsdb::DictionaryStemLength(token));
-    uint64_t prefix = 0;
-    for (size_t k = 0; k < 8; ++k) {
-      prefix = (prefix << 8) | (k < stem.size() ? static_cast<unsigned char>(stem[k]) : 0u);
-    }
-    stems[id] = stem;
-    order[id].prefix = prefix;
-    order[id].id = id;
-  }
-  std::sort(order.begin(), order.end(), [&stems](const SortKey& a, const SortKey& b) {
-    if (a.prefix != b.prefix) return a.prefix < b.prefix;
-    return stems[a.id] < stems[b.id];
-  });
-  // Each token's entry in the set: tokens of one stem share it.
-  WordSet words;
-  words.reserve(tokens.size());  // no more stems than tokens
-  std::vector<uint32_t> entry_of(tokens.size());
-  for (size_t k = 0; k < order.size(); ++k) {
-    const std::string_view stem = stems[order[k].id];
-    if (k == 0 || stem != stems[order[k - 1].id]) words.emplace_back(stem, std::vector<int>());
-    entry_of[order[k].id] = static_cast<uint32_t>(words.size() - 1);
-  }
-  std::vector<uint32_t> count(words.size());
-  for (uint32_t id : token_at) ++count[entry_of[id]];
-  for (size_t e = 0; e < words.size(); ++e) words[e].second.reserve(count[e]);
-  for (size_t p = 0; p < token_at.size(); ++p) {
-    words[entry_of[token_at[p]]].second.push_back(static_cast<int>(p));
-  }
-  return words;
-}
-
 }  // namespace
+
+// Gathers an act's word set from its token table: the one writer of a
+// set's members besides IntroWord.
+class WordSetBuilder {
+ public:
+  // The word set of the tokens found at positions 0, 1, ...: each token's
+  // stem (the start of the token) once, ordered byte-wise, with the
+  // positions of all its tokens, ascending.
+  static WordSet GatherWords(TokenTable& tokens, const std::vector<uint32_t>& token_at) {
+    // The tokens sorted by stem through their numbers. The first eight
+    // bytes of a stem, as a number that orders like them, settle most
+    // comparisons without reaching the text; the keys stay small to move.
+    std::vector<std::string_view> stems(tokens.size());
+    struct SortKey {
+      uint64_t prefix;
+      uint32_t id;
+    };
+    std::vector<SortKey> order(tokens.size());
+    for (uint32_t id = 0; id < order.size(); ++id) {
+      const std::string_view token = tokens.token(id);
+      const std::string_view stem = token.substr(0, actsdb::DictionaryStemLength(token));
+      uint64_t prefix = 0;
+      for (size_t k = 0; k < 8; ++k) {
+        prefix = (prefix << 8) | (k < stem.size() ? static_cast<unsigned char>(stem[k]) : 0u);
+      }
+      stems[id] = stem;
+      order[id].prefix = prefix;
+      order[id].id = id;
+    }
+    std::sort(order.begin(), order.end(), [&stems](const SortKey& a, const SortKey& b) {
+      if (a.prefix != b.prefix) return a.prefix < b.prefix;
+      return stems[a.id] < stems[b.id];
+    });
+    // One entry per stem, its bytes those of its first token in the
+    // table's buffer; each token notes its stem's entry.
+    WordSet words;
+    words.entries_.reserve(tokens.size());  // no more stems than tokens
+    std::vector<uint32_t> entry_of(tokens.size());
+    for (size_t k = 0; k < order.size(); ++k) {
+      const uint32_t id = order[k].id;
+      if (k == 0 || stems[id] != stems[order[k - 1].id]) {
+        words.entries_.push_back(
+            {tokens.offset(id), static_cast<uint32_t>(stems[id].size()), 0, 0});
+      }
+      entry_of[id] = static_cast<uint32_t>(words.entries_.size() - 1);
+    }
+    // The positions sorted by entry, counting: each entry's run starts
+    // where the ones before it end, and the positions are dealt into the
+    // runs in ascending order.
+    for (uint32_t id : token_at) ++words.entries_[entry_of[id]].position_count;
+    std::vector<uint32_t> next(words.entries_.size());
+    uint32_t start = 0;
+    for (size_t e = 0; e < words.entries_.size(); ++e) {
+      words.entries_[e].first_position = start;
+      next[e] = start;
+      start += words.entries_[e].position_count;
+    }
+    words.positions_.resize(token_at.size());
+    for (size_t p = 0; p < token_at.size(); ++p) {
+      words.positions_[next[entry_of[token_at[p]]]++] = static_cast<int>(p);
+    }
+    words.bytes_ = tokens.TakeBytes();
+    return words;
+  }
+};
+
+bool operator==(const WordSet& a, const WordSet& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (a.stem(i) != b.stem(i)) return false;
+    const std::span<const int> pa = a.positions(i);
+    const std::span<const int> pb = b.positions(i);
+    if (!std::equal(pa.begin(), pa.end(), pb.begin(), pb.end())) return false;
+  }
+  return true;
+}
 
 std::string ConvertedAct::HypertextText() const {
   size_t size = 0;
@@ -183,11 +219,29 @@ std::string ConvertedAct::HypertextText() const {
   return out;
 }
 
+// The position goes in after the stem's run, the runs after it move up
+// one; a new stem's bytes go at the end of the buffer, its entry in order.
 void IntroWord(WordSet& words, const std::string& stem, int position) {
-  auto at = std::lower_bound(words.begin(), words.end(), stem,
-                             [](const auto& entry, const std::string& s) { return entry.first < s; });
-  if (at == words.end() || at->first != stem) at = words.insert(at, {stem, {}});
-  at->second.push_back(position);
+  const std::string_view bytes = words.bytes_;
+  const size_t e = static_cast<size_t>(
+      std::lower_bound(words.entries_.begin(), words.entries_.end(), stem,
+                       [bytes](const WordSet::Entry& entry, const std::string& s) {
+                         return bytes.substr(entry.stem_offset, entry.stem_length) < s;
+                       }) -
+      words.entries_.begin());
+  if (e == words.size() || words.stem(e) != stem) {
+    const uint32_t at = e == words.size() ? static_cast<uint32_t>(words.positions_.size())
+                                          : words.entries_[e].first_position;
+    words.entries_.insert(words.entries_.begin() + static_cast<std::ptrdiff_t>(e),
+                          {static_cast<uint32_t>(words.bytes_.size()),
+                           static_cast<uint32_t>(stem.size()), at, 0});
+    words.bytes_ += stem;
+  }
+  WordSet::Entry& entry = words.entries_[e];
+  words.positions_.insert(
+      words.positions_.begin() + entry.first_position + entry.position_count, position);
+  ++entry.position_count;
+  for (size_t later = e + 1; later < words.size(); ++later) ++words.entries_[later].first_position;
 }
 
 ConvertedAct ConvertActText(const std::vector<std::string>& lines, const HeadingDefs& defs,
@@ -239,7 +293,7 @@ ConvertedAct ConvertActText(const std::vector<std::string>& lines, const Heading
       throw ImportError("line " + std::to_string(number) + ": " + e.what());
     }
   }
-  act.words = GatherWords(tokens, token_at);
+  act.words = WordSetBuilder::GatherWords(tokens, token_at);
   act.structure = structure.tree().Text();
   return act;
 }

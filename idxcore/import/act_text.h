@@ -5,9 +5,11 @@
 #ifndef CORVANA_IDXCORE_IMPORT_ACT_TEXT_H_
 #define CORVANA_IDXCORE_IMPORT_ACT_TEXT_H_
 
+#include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
-#include <utility>
+#include <string_view>
 #include <vector>
 
 #include "idxcore/import/hypertext.h"
@@ -24,7 +26,43 @@ enum class ImportVariant {
 
 // The act's word set: each stem (cut to the dictionary width) once, with
 // the positions of its tokens, ascending; ordered byte-wise by stem.
-using WordSet = std::vector<std::pair<std::string, std::vector<int>>>;
+//
+// Flat, so that an act of a thousand stems costs a few allocations rather
+// than one per stem: the stems' bytes share one buffer, their positions one
+// array, grouped by stem in stem order (the order "poziti.dat" takes them
+// in), and each stem has a small entry locating both.
+class WordSet {
+ public:
+  WordSet() = default;
+
+  size_t size() const { return entries_.size(); }
+  bool empty() const { return entries_.empty(); }
+  std::string_view stem(size_t i) const {
+    return std::string_view(bytes_).substr(entries_[i].stem_offset, entries_[i].stem_length);
+  }
+  std::span<const int> positions(size_t i) const {
+    return std::span<const int>(positions_).subspan(entries_[i].first_position,
+                                                    entries_[i].position_count);
+  }
+
+  // The same stems with the same positions, however each set was built.
+  friend bool operator==(const WordSet& a, const WordSet& b);
+
+ private:
+  friend class WordSetBuilder;
+  friend void IntroWord(WordSet& words, const std::string& stem, int position);
+
+  struct Entry {
+    uint32_t stem_offset;  // into bytes_
+    uint32_t stem_length;
+    uint32_t first_position;  // into positions_
+    uint32_t position_count;
+  };
+
+  std::string bytes_;  // holds every stem's bytes, maybe among others
+  std::vector<int> positions_;
+  std::vector<Entry> entries_;
+};
 
 struct ConvertedAct {
   std::vector<std::string> hypertext;  // entries, without line ends
@@ -48,7 +86,8 @@ ConvertedAct ConvertActText(const std::vector<std::string>& lines, const Heading
                             const AddPartFn& add_part,
                             const std::vector<size_t>* origin = nullptr);
 
-// Adds one occurrence of `stem` at `position` to the word set.
+// Adds one occurrence of `stem` at `position` to the word set, after the
+// stem's other positions.
 void IntroWord(WordSet& words, const std::string& stem, int position);
 
 }  // namespace idxcore

@@ -1,17 +1,36 @@
 #include "idxcore/import/act_text.h"
 
 #include <iterator>
-#include <map>
+#include <ostream>
 #include <random>
+#include <utility>
 
 #include <gtest/gtest.h>
 
 #include "actsdb/stemming.h"
 
 namespace idxcore {
+
+// For failure messages: each stem with its positions.
+void PrintTo(const WordSet& words, std::ostream* out) {
+  for (size_t i = 0; i < words.size(); ++i) {
+    *out << (i ? " " : "") << words.stem(i) << ":";
+    for (int p : words.positions(i)) *out << " " << p;
+  }
+}
+
 namespace {
 
 using Lines = std::vector<std::string>;
+
+// A word set of stems and their positions, given in any order.
+WordSet Words(const std::vector<std::pair<std::string, std::vector<int>>>& stems) {
+  WordSet words;
+  for (const auto& [stem, positions] : stems) {
+    for (int p : positions) IntroWord(words, stem, p);
+  }
+  return words;
+}
 
 HeadingDefs TestDefs() {
   return ParseHeadingDefinitions({"Capitol", "2", "Capitolul", "CAPITOLUL", "***",  //
@@ -77,10 +96,14 @@ TEST(ActTextTest, PartsStructureHypertextAndWords) {
                                   " xyz<BR>"}));
   EXPECT_EQ(act.HypertextText().substr(0, 38), "privind contractele contractelor<BR>\r\n");
   // Positions count only words of four letters or more, over all lines.
-  const WordSet expected = {{"CAPITOL", {3, 8}}, {"CONTRACT", {2}},   {"CONTRACTEL", {1, 6}},
-                            {"DISPOZIT", {4}},   {"GENERAL", {5}},    {"INCHEI", {7}},
-                            {"PRIVIND", {0}},    {"TEXT", {9}}};
-  EXPECT_EQ(act.words, expected);
+  EXPECT_EQ(act.words, Words({{"CAPITOL", {3, 8}},
+                              {"CONTRACT", {2}},
+                              {"CONTRACTEL", {1, 6}},
+                              {"DISPOZIT", {4}},
+                              {"GENERAL", {5}},
+                              {"INCHEI", {7}},
+                              {"PRIVIND", {0}},
+                              {"TEXT", {9}}}));
 }
 
 TEST(ActTextTest, TokensOfOneStemShareItsPositionsInTextOrder) {
@@ -88,21 +111,20 @@ TEST(ActTextTest, TokensOfOneStemShareItsPositionsInTextOrder) {
   Parts parts;
   const ConvertedAct act = ConvertActText({"Legea legile LEGEA", "legii Legii legea"}, TestDefs(),
                                           state, ImportVariant::kPlain, parts.fn());
-  const WordSet expected = {{"LEG", {0, 2, 3, 4, 5}}, {"LEGIL", {1}}};
-  EXPECT_EQ(act.words, expected);
+  EXPECT_EQ(act.words, Words({{"LEG", {0, 2, 3, 4, 5}}, {"LEGIL", {1}}}));
 }
 
 // The word set as its rules build it: each line's tokens stemmed one by one
-// and filed in a map.
+// and filed in text order, each stem's run growing in the middle of the set.
 WordSet WordsAsFiled(const Lines& lines) {
-  std::map<std::string, std::vector<int>> stems;
+  WordSet words;
   int position = 0;
   for (const std::string& line : lines) {
     for (const std::string& token : ParseLine(line, CharSet::kLetter, 3)) {
-      stems[actsdb::DictionaryStem(token)].push_back(position++);
+      IntroWord(words, actsdb::DictionaryStem(token), position++);
     }
   }
-  return WordSet(stems.begin(), stems.end());
+  return words;
 }
 
 TEST(ActTextTest, WordsAgreeWithStemmingEveryTokenOnItsOwn) {
@@ -130,6 +152,27 @@ TEST(ActTextTest, WordsAgreeWithStemmingEveryTokenOnItsOwn) {
   Parts parts;
   const ConvertedAct act = ConvertActText(lines, TestDefs(), state, ImportVariant::kPlain, parts.fn());
   EXPECT_EQ(act.words, WordsAsFiled(lines));
+}
+
+TEST(ActTextTest, WordSetsEqualByStemsAndPositionsNotByLayout) {
+  // Built in another order, the stems lie elsewhere in the buffer and the
+  // runs move, but the sets are the same.
+  const WordSet words = Words({{"LEG", {0, 4}}, {"ART", {1}}, {"ZI", {2, 3}}});
+  EXPECT_EQ(words, Words({{"ZI", {2, 3}}, {"ART", {1}}, {"LEG", {0, 4}}}));
+  const std::vector<std::pair<std::string, std::vector<int>>> others[] = {
+      {{"LEG", {0, 4}}, {"ART", {1}}, {"ZA", {2, 3}}},   // a stem
+      {{"LEG", {0, 5}}, {"ART", {1}}, {"ZI", {2, 3}}},   // a position
+      {{"LEG", {0}}, {"ART", {1, 4}}, {"ZI", {2, 3}}},   // a position's stem
+      {{"LEG", {0, 4}}, {"ART", {1}}, {"ZI", {2}}},      // a position less
+      {{"LEG", {0, 4}}, {"ART", {1}}},                   // a stem less
+      {{"LEG", {0, 4}}, {"ART", {1}}, {"ZI", {2, 3}}, {"ZIL", {5}}},  // a stem more
+  };
+  for (const auto& other : others) {
+    EXPECT_FALSE(words == Words(other)) << ::testing::PrintToString(Words(other));
+  }
+  EXPECT_EQ(words.stem(0), "ART");
+  EXPECT_EQ(std::vector<int>(words.positions(1).begin(), words.positions(1).end()),
+            (std::vector<int>{0, 4}));
 }
 
 TEST(ActTextTest, VariantsTreatTitlesTabsAndLabelsDifferently) {

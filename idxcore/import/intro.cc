@@ -4,6 +4,7 @@
 #include <climits>
 #include <filesystem>
 #include <optional>
+#include <span>
 #include <sstream>
 
 #include "idxcore/import/reflow.h"
@@ -565,7 +566,8 @@ void TIntro::LoadDictionary() {
 // stem's record finds its own.
 void TIntro::IndexWords(const WordSet& words) {
   std::vector<uint16_t> runs;
-  for (const auto& [stem, positions] : words) {
+  for (size_t i = 0; i < words.size(); ++i) {
+    const std::span<const int> positions = words.positions(i);
     if (positions.size() < 2) continue;
     for (int p : positions) runs.push_back(static_cast<uint16_t>(p));
   }
@@ -591,7 +593,8 @@ void TIntro::IndexWords(const WordSet& words) {
   // Each stem's dictionary entry, looked up once (none for a new stem).
   std::vector<Dictionary::value_type*> entries;
   entries.reserve(words.size());
-  for (const auto& [stem, positions] : words) {
+  for (size_t i = 0; i < words.size(); ++i) {
+    const std::span<const int> positions = words.positions(i);
     recwrd record{};
     record.act_id = static_cast<int32_t>(act_id_);
     record.count = static_cast<int16_t>(static_cast<uint16_t>(positions.size()));
@@ -601,20 +604,20 @@ void TIntro::IndexWords(const WordSet& words) {
       record.position = static_cast<int32_t>(offset);
       offset += 2 * static_cast<int64_t>(positions.size());
     }
-    const auto known = dictionary_.find(stem);
+    const auto known = dictionary_.find(words.stem(i));
     entries.push_back(known == dictionary_.end() ? nullptr : &*known);
     records.push_back({record, entries.back() ? entries.back()->second.last : -1});
   }
   const int32_t first = word_file_.appendchains(records);
 
   // Entries stay where they are while others are added: the map is node based.
-  size_t i = 0;
-  for (const auto& entry : words) {
-    const std::string& stem = entry.first;
+  for (size_t i = 0; i < words.size(); ++i) {
     const int32_t index = first + static_cast<int32_t>(i);
     Dictionary::value_type* node = entries[i];
     if (node == nullptr) {
-      node = &*dictionary_.emplace(stem, DictionaryEntry{next_word_id_++, index, index, index})
+      node = &*dictionary_
+                   .emplace(std::string(words.stem(i)),
+                            DictionaryEntry{next_word_id_++, index, index, index})
                    .first;
       dictionary_changes_.push_back({node, std::nullopt});
       dump(records[i].value, 1, static_cast<int32_t>(node->second.id));
@@ -625,7 +628,6 @@ void TIntro::IndexWords(const WordSet& words) {
       known->last = index;
       dump(records[i].value, 0, static_cast<int32_t>(known->id));
     }
-    ++i;
   }
 }
 

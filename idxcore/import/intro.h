@@ -20,6 +20,7 @@
 
 #include <cstdint>
 #include <fstream>
+#include <functional>
 #include <istream>
 #include <memory>
 #include <optional>
@@ -252,7 +253,13 @@ class TIntro {
   diskhash<recwrd> word_file_;
   idxcore::PositionFile positions_;
   std::vector<std::string> modifications_;
-  using Dictionary = std::unordered_map<std::string, DictionaryEntry>;
+  // Looked up by the act's stems as they lie in its word set: the hash and
+  // the equality take a string_view, so a lookup copies no stem.
+  struct StemHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view stem) const { return std::hash<std::string_view>()(stem); }
+  };
+  using Dictionary = std::unordered_map<std::string, DictionaryEntry, StemHash, std::equal_to<>>;
   Dictionary dictionary_;
   bool dictionary_loaded_ = false;
   RowBatch word_insert_;
