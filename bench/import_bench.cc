@@ -13,13 +13,10 @@
 #include <sqlite3.h>
 #include <sys/resource.h>
 
-#include <algorithm>
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -28,62 +25,14 @@
 #include "actsdb/codepage.h"
 #include "actsdb/schema.h"
 #include "actsdb/store.h"
-#include "bench/synthetic_acts.h"
+#include "bench/act_sets.h"
 #include "idxcore/import/intro.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-struct ActSet {
-  std::vector<std::string> texts;
-  size_t bytes = 0;
-  std::string definitions;  // adn2.txt contents
-  std::string codes;        // code table rows
-};
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-const ActSet& Corpus() {
-  static const ActSet set = [] {
-    ActSet s;
-    const char* env = std::getenv("CORVANA_CORPUS");
-    const fs::path dir = env ? env : CORVANA_CORPUS_DIR;
-    if (!fs::is_directory(dir / "acts")) return s;
-    std::vector<fs::path> files;
-    for (const auto& e : fs::directory_iterator(dir / "acts")) files.push_back(e.path());
-    std::sort(files.begin(), files.end());
-    for (const fs::path& f : files) {
-      s.texts.push_back(ReadFile(f));
-      s.bytes += s.texts.back().size();
-    }
-    s.definitions = ReadFile(dir / "adn2.txt");
-    s.codes = ReadFile(dir / "codes.tsv");
-    return s;
-  }();
-  return set;
-}
-
-const ActSet& Synthetic() {
-  static const ActSet set = [] {
-    ActSet s;
-    const char* env = std::getenv("CORVANA_BENCH_ACTS");
-    const size_t count = env ? std::strtoul(env, nullptr, 10) : 10000;
-    for (size_t i = 0; i < count; ++i) {
-      s.texts.push_back(corvana_bench::SyntheticAct(i));
-      s.bytes += s.texts.back().size();
-    }
-    s.definitions = corvana_bench::SyntheticHeadingDefinitions();
-    s.codes = corvana_bench::SyntheticCodeTables();
-    return s;
-  }();
-  return set;
-}
+using corvana_bench::ActSet;
 
 fs::path FreshDirectory(const char* name) {
   const fs::path dir = fs::temp_directory_path() / name;
@@ -224,10 +173,14 @@ void Fts5Acts(benchmark::State& state, const ActSet& set) {
   Report(state, set);
 }
 
-void BM_ImportCorpus(benchmark::State& state) { ImportActs(state, Corpus()); }
-void BM_Fts5Corpus(benchmark::State& state) { Fts5Acts(state, Corpus()); }
-void BM_ImportSynthetic(benchmark::State& state) { ImportActs(state, Synthetic()); }
-void BM_Fts5Synthetic(benchmark::State& state) { Fts5Acts(state, Synthetic()); }
+void BM_ImportCorpus(benchmark::State& state) { ImportActs(state, corvana_bench::CorpusActs()); }
+void BM_Fts5Corpus(benchmark::State& state) { Fts5Acts(state, corvana_bench::CorpusActs()); }
+void BM_ImportSynthetic(benchmark::State& state) {
+  ImportActs(state, corvana_bench::SyntheticActs(10000));
+}
+void BM_Fts5Synthetic(benchmark::State& state) {
+  Fts5Acts(state, corvana_bench::SyntheticActs(10000));
+}
 
 BENCHMARK(BM_ImportCorpus)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(1);
 BENCHMARK(BM_Fts5Corpus)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(1);

@@ -14,11 +14,9 @@
 //   build/bench/index_bench
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
-#include <stdlib.h>
 #include <unistd.h>
 
 #include <cstdint>
-#include <filesystem>
 #include <map>
 #include <memory>
 #include <stdexcept>
@@ -27,35 +25,14 @@
 #include <vector>
 
 #include "idxcore/index/cursor.h"
+#include "idxcore/index/file_io.h"
+#include "idxcore/index/test_util.h"
 #include "idxcore/index/word_file.h"
 
 namespace {
 
-void PutLE32(unsigned char* p, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
-}
-
-uint32_t GetLE32(const unsigned char* p) {
-  return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
-}
-
-// A scratch directory, removed with its contents.
-class ScratchDir {
- public:
-  ScratchDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "index-bench-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-  }
-  ~ScratchDir() { std::filesystem::remove_all(path_); }
-  ScratchDir(const ScratchDir&) = delete;
-  ScratchDir& operator=(const ScratchDir&) = delete;
-
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
+using idxcore::GetLE32;
+using idxcore::PutLE32;
 
 // A "word.dat" of `acts` acts, each with `words` words, written in import
 // order; word 0's chain starts at record 0.
@@ -82,7 +59,7 @@ class IndexDir {
   std::string word_file() const { return dir_.path() + "/word.dat"; }
 
  private:
-  ScratchDir dir_;
+  idxcore::TempDir dir_;
 };
 
 // One directory per layout, built on first use and kept for the run.
@@ -203,7 +180,7 @@ class ActWords {
 // after `acts` acts already in the file.
 void BM_AppendChains(benchmark::State& state) {
   const int words = static_cast<int>(state.range(0));
-  ScratchDir dir;
+  idxcore::TempDir dir;
   idxcore::diskhash<recwrd> file(dir.path() + "/word.dat", 1);
   ActWords act_words(words);
   auto act = [&] {
