@@ -15,14 +15,20 @@
 
 namespace actsdb {
 
+// A new database with the acts schema in `dir`.
+inline std::unique_ptr<Database> NewDatabaseWithSchema(const std::string& dir) {
+  std::unique_ptr<Database> db = Database::Open(dir + "/" + kDatabaseFileName, /*create=*/true);
+  CreateSchema(*db);
+  return db;
+}
+
 class DatabaseTest : public ::testing::Test {
  protected:
   void SetUp() override {
     std::string pattern = ::testing::TempDir() + "corvana-db-XXXXXX";
     ASSERT_NE(mkdtemp(pattern.data()), nullptr);
     dir_ = pattern;
-    db_ = Database::Open(dir_ + "/" + kDatabaseFileName, /*create=*/true);
-    CreateSchema(*db_);
+    db_ = NewDatabaseWithSchema(dir_);
   }
   void TearDown() override {
     db_.reset();

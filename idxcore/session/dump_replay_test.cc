@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "actsdb/database_test_fixture.h"
 #include "actsdb/schema.h"
 #include "idxcore/index/file_io.h"
 #include "idxcore/index/test_util.h"
@@ -40,13 +41,6 @@ std::string Positions(std::initializer_list<uint16_t> values) {
 // while dumping, and its dump is replayed into the second.
 class ReplayDumpTest : public ::testing::Test {
  protected:
-  static std::unique_ptr<actsdb::Database> NewDatabase(const std::string& dir) {
-    std::unique_ptr<actsdb::Database> db =
-        actsdb::Database::Open(dir + "/corvana.db", /*create=*/true);
-    actsdb::CreateSchema(*db);
-    return db;
-  }
-
   void SetUp() override {
     for (const char* sub : {"/source", "/target", "/dump"}) {
       std::filesystem::create_directory(dir_.path() + sub);
@@ -107,7 +101,7 @@ class ReplayDumpTest : public ::testing::Test {
   const std::string source_ = dir_.path() + "/source";
   const std::string target_ = dir_.path() + "/target";
   const std::string dump_ = dir_.path() + "/dump";
-  std::unique_ptr<actsdb::Database> db_ = NewDatabase(dir_.path());
+  std::unique_ptr<actsdb::Database> db_ = actsdb::NewDatabaseWithSchema(dir_.path());
   actsdb::Table dictionary_{*db_, "tblcuv"};
 };
 

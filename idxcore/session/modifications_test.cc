@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "actsdb/database_test_fixture.h"
 #include "actsdb/schema.h"
 #include "idxcore/index/test_util.h"
 
@@ -113,13 +114,6 @@ TEST(FindPartTest, FindsByKindAndNumberOrFallsBackToTheLastPart) {
 // A database with the modification types and a few acts with their parts.
 class ModificationDbTest : public ::testing::Test {
  protected:
-  static std::unique_ptr<actsdb::Database> NewDatabase(const TempDir& dir) {
-    std::unique_ptr<actsdb::Database> db =
-        actsdb::Database::Open(dir.file("corvana.db"), /*create=*/true);
-    actsdb::CreateSchema(*db);
-    return db;
-  }
-
   void SetUp() override {
     WriteBytes(dir_.file("codes.tsv"), "tbltipmod\tM\tmodificat\ntbltipmod\tA\tabrogat\n");
     actsdb::SeedCodeTables(*db_, dir_.file("codes.tsv"));
@@ -170,7 +164,7 @@ class ModificationDbTest : public ::testing::Test {
   }
 
   TempDir dir_;
-  std::unique_ptr<actsdb::Database> db_ = NewDatabase(dir_);
+  std::unique_ptr<actsdb::Database> db_ = actsdb::NewDatabaseWithSchema(dir_.path());
   actsdb::Table acts_{*db_, "tblActe"}, parts_{*db_, "tblParti"}, types_{*db_, "tbltipmod"},
       links_{*db_, "tblModif"}, queue_{*db_, "tblmodtxt"};
   std::vector<std::string> reports_;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "actsdb/database_test_fixture.h"
 #include "actsdb/schema.h"
 #include "idxcore/index/test_util.h"
 
@@ -126,13 +127,6 @@ TEST(CopyChainTest, UnreadableHeadIsAnError) {
 // An index of three words written act by act, and its dictionary.
 class PutInOrderTest : public ::testing::Test {
  protected:
-  static std::unique_ptr<actsdb::Database> NewDatabase(const TempDir& dir) {
-    std::unique_ptr<actsdb::Database> db =
-        actsdb::Database::Open(dir.file("corvana.db"), /*create=*/true);
-    actsdb::CreateSchema(*db);
-    return db;
-  }
-
   void SetUp() override {
     {
       Hash words(dir_.file("word.dat"), 1);
@@ -175,7 +169,7 @@ class PutInOrderTest : public ::testing::Test {
   }
 
   TempDir dir_;
-  std::unique_ptr<actsdb::Database> db_ = NewDatabase(dir_);
+  std::unique_ptr<actsdb::Database> db_ = actsdb::NewDatabaseWithSchema(dir_.path());
   actsdb::Table dictionary_{*db_, "tblcuv"};
   std::vector<int32_t> heads_;
 };

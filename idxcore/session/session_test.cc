@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "actsdb/database_test_fixture.h"
 #include "actsdb/schema.h"
 #include "actsdb/store.h"
 #include "idxcore/import/text_parsing.h"
@@ -76,8 +77,7 @@ class SessionTest : public ::testing::Test {
     fs::create_directories(places.install_dir);
     fs::copy_file(SampleDir() + "/adn2.txt", places.install_dir + "/adn2.txt");
     fs::create_directories(places.database_dir);
-    auto db = actsdb::Database::Open(DatabaseFile(places), /*create=*/true);
-    actsdb::CreateSchema(*db);
+    auto db = actsdb::NewDatabaseWithSchema(places.database_dir);
     actsdb::SeedCodeTables(*db, SampleDir() + "/codes.tsv");
     return places;
   }

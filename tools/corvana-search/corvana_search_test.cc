@@ -11,7 +11,7 @@
 #include <sstream>
 
 #include "actsdb/codepage.h"
-#include "actsdb/installation.h"
+#include "actsdb/database_test_fixture.h"
 #include "actsdb/schema.h"
 #include "actsdb/stemming.h"
 #include "actsdb/store.h"
@@ -68,9 +68,7 @@ class CorvanaSearchTest : public ::testing::Test {
     install_ = new fs::path(fs::path(::testing::TempDir()) / "corvana_search_install");
     fs::remove_all(*install_);
     fs::create_directories(*install_ / "zazi1");
-    std::unique_ptr<actsdb::Database> db =
-        actsdb::Database::Open(actsdb::DatabasePath(*install_), /*create=*/true);
-    actsdb::CreateSchema(*db);
+    std::unique_ptr<actsdb::Database> db = actsdb::NewDatabaseWithSchema((*install_ / "zazi1").string());
     const std::string dir = db->directory();
     idxcore::diskhash<recwrd> words(dir + "/word.dat", 1);
     idxcore::PositionFile positions(dir + "/poziti.dat", idxcore::PositionFile::Mode::kAppend);
