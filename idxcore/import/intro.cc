@@ -86,6 +86,17 @@ std::vector<int64_t> KeysWhere(actsdb::PreparedStatement& select, int64_t value)
   return keys;
 }
 
+// The entries of `directory` that `keep` accepts, in name order.
+template <class Keep>
+std::vector<fs::path> SortedEntries(const std::string& directory, Keep keep) {
+  std::vector<fs::path> entries;
+  for (const fs::directory_entry& entry : fs::directory_iterator(directory)) {
+    if (keep(entry)) entries.push_back(entry.path());
+  }
+  std::sort(entries.begin(), entries.end());
+  return entries;
+}
+
 void Relocate(actsdb::Table& table, const char* column, int64_t value) {
   if (!table.Locate(column, value)) {
     throw actsdb::StoreError("table " + table.name() + ": row " + std::string(column) + " = " +
@@ -208,23 +219,19 @@ void TIntro::PrelFile(const std::string& path) {
 }
 
 void TIntro::PrelDir(const std::string& directory) {
-  std::vector<fs::path> files;
-  for (const fs::directory_entry& entry : fs::directory_iterator(directory)) {
-    if (entry.is_regular_file()) files.push_back(entry.path());
+  const auto is_file = [](const fs::directory_entry& e) { return e.is_regular_file(); };
+  for (const fs::path& file : SortedEntries(directory, is_file)) {
+    PrelFile(file.string());
   }
-  std::sort(files.begin(), files.end());
-  for (const fs::path& file : files) PrelFile(file.string());
 }
 
 void TIntro::PrelDirs(const std::string& directory) {
   if (directory.ends_with(".") || !fs::is_directory(directory)) return;
   PrelDir(directory);
-  std::vector<fs::path> subdirectories;
-  for (const fs::directory_entry& entry : fs::directory_iterator(directory)) {
-    if (entry.is_directory()) subdirectories.push_back(entry.path());
+  const auto is_directory = [](const fs::directory_entry& e) { return e.is_directory(); };
+  for (const fs::path& sub : SortedEntries(directory, is_directory)) {
+    PrelDirs(sub.string());
   }
-  std::sort(subdirectories.begin(), subdirectories.end());
-  for (const fs::path& sub : subdirectories) PrelDirs(sub.string());
 }
 
 void TIntro::SetDump(const std::string& directory) {
