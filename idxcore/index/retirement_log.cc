@@ -65,9 +65,9 @@ std::optional<Retirement> ReadRetirementLog(const std::string& database_dir) {
   std::error_code ec;
   if (!fs::exists(path, ec)) return std::nullopt;
   std::ifstream in(path, std::ios::binary);
+  if (!in) throw IndexError(path + ": cannot read the retirement log");
   const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)),
                                          std::istreambuf_iterator<char>());
-  if (!in.eof() && !in) throw IndexError(path + ": cannot read the retirement log");
   if (bytes.size() < kHeaderSize || std::memcmp(bytes.data(), kMagic, sizeof kMagic) != 0 ||
       bytes.size() != kHeaderSize + 4 * size_t{GetLE32(&bytes[16])}) {
     throw IndexError(path + ": not a retirement log");
