@@ -9,7 +9,7 @@ set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 build="${BUILD_DIR:-$here/build}"
 packages=(build-essential cmake ninja-build pkg-config libsqlite3-dev zlib1g-dev
-          libgtest-dev libgmock-dev libbenchmark-dev)
+          libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev fonts-liberation)
 
 install_packages() {
   local missing=()

@@ -1,0 +1,22 @@
+#include "testing/test_runner.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+int RunTestsInScratchDirectory() {
+  const char* base = getenv("TMPDIR");
+  std::string pattern = std::string(base && *base ? base : "/tmp") + "/corvana-test-XXXXXX";
+  if (mkdtemp(pattern.data()) == nullptr) {
+    perror("mkdtemp");
+    return 1;
+  }
+  setenv("TEST_TMPDIR", pattern.c_str(), 1);
+  const int rc = RUN_ALL_TESTS();
+  std::error_code ignored;
+  std::filesystem::remove_all(pattern, ignored);
+  return rc;
+}
