@@ -1,5 +1,10 @@
 #include "actsdb/installation.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <stdexcept>
 
@@ -9,9 +14,39 @@ namespace actsdb {
 
 namespace fs = std::filesystem;
 
+// The update lock is one byte of the database's lock file, past the bytes
+// the table locks use (the store puts those below 2^30).
+constexpr off_t kUpdateLockByte = off_t{1} << 30;
+
 std::string DatabasePath(const std::string& install_dir) {
   return install_dir + "/" + kDatabaseDirName + "/" + kDatabaseFileName;
 }
+
+UpdateLock::UpdateLock(const std::string& database_dir) {
+  fs::create_directories(database_dir);
+  const std::string path = database_dir + "/" + kDatabaseFileName + ".lck";
+  fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  if (fd_ < 0) {
+    throw StoreError("cannot open the lock file " + path + ": " + std::strerror(errno));
+  }
+  struct flock lock;
+  std::memset(&lock, 0, sizeof lock);
+  lock.l_type = F_WRLCK;
+  lock.l_whence = SEEK_SET;
+  lock.l_start = kUpdateLockByte;
+  lock.l_len = 1;
+  if (::fcntl(fd_, F_OFD_SETLK, &lock) != 0) {
+    const int error = errno;
+    ::close(fd_);
+    if (error == EAGAIN || error == EACCES) {
+      throw StoreError("the database in " + database_dir +
+                       " is in use by another program that updates it");
+    }
+    throw StoreError("cannot lock " + path + ": " + std::strerror(error));
+  }
+}
+
+UpdateLock::~UpdateLock() { ::close(fd_); }  // closing drops the lock
 
 std::unique_ptr<Database> OpenOrCreateDatabase(const std::string& install_dir,
                                                const std::string& codes_tsv) {
@@ -35,6 +70,7 @@ std::unique_ptr<Database> OpenOrCreateDatabase(const std::string& install_dir,
 }
 
 void CreateInstallation(const std::string& template_dir, const std::string& install_dir) {
+  const UpdateLock lock(install_dir + "/" + kDatabaseDirName);
   for (const char* sub : {"zazi1", "update", "net", "htm/right"}) {
     fs::create_directories(fs::path(install_dir) / sub);
   }

@@ -19,9 +19,30 @@ namespace actsdb {
 // The database file of an installation.
 std::string DatabasePath(const std::string& install_dir);
 
+// The update lock of a database directory: a program that creates or
+// writes the database (the update program, the re-indexing program) holds
+// it from before it looks for the database until it is done, so that a
+// second one started meanwhile is refused at once instead of racing it
+// (two runs creating one database can leave neither's tables in it). The
+// viewer does not take it: the table locks keep it and a writer apart.
+class UpdateLock {
+ public:
+  // Creates `database_dir` when missing and takes the lock. Throws
+  // StoreError saying the installation is in use when another process
+  // holds it.
+  explicit UpdateLock(const std::string& database_dir);
+  ~UpdateLock();
+  UpdateLock(const UpdateLock&) = delete;
+  UpdateLock& operator=(const UpdateLock&) = delete;
+
+ private:
+  int fd_ = -1;
+};
+
 // Creates the database of `install_dir` with the schema and the code tables
 // of `codes_tsv` when it does not exist yet, and opens it. An existing
-// database is opened as it is.
+// database is opened as it is. The caller holds the UpdateLock of the
+// database directory.
 std::unique_ptr<Database> OpenOrCreateDatabase(const std::string& install_dir,
                                                const std::string& codes_tsv);
 

@@ -172,6 +172,9 @@ UpdateSummary RunUpdate(const UpdateOptions& options, const ProgressFn& progress
   if (!options.modif.empty()) modif_files.push_back(options.modif);
   if (!options.modart.empty()) modart_files.push_back(options.modart);
 
+  // Held to the end: a second run must not find the database half made,
+  // nor start on it while this one writes.
+  const actsdb::UpdateLock lock(options.database_dir);
   EnsureDatabase(options);
 
   UpdateSummary summary;

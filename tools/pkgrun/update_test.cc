@@ -1,6 +1,10 @@
 #include "tools/pkgrun/update.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -116,6 +120,55 @@ TEST_F(UpdateTest, WithoutDatabaseOrCodesNothingRuns) {
   options_.acts = {std::string(CORVANA_SAMPLE_DIR) + "/acts/01_l_12_2001.txt"};
   EXPECT_THROW(RunUpdate(options_, nullptr), std::runtime_error);
   EXPECT_FALSE(fs::exists(install_ + "/zazi1/corvana.db"));
+}
+
+// Two runs on a new installation: while the first is creating the database
+// (held up here reading its code tables from a pipe), the second is refused
+// as the installation being in use, touching nothing; the first then
+// creates the database and imports its act, and later runs find it whole.
+TEST_F(UpdateTest, SecondRunWhileTheFirstCreatesTheDatabaseIsRefused) {
+  const std::string codes = install_ + "/codes.fifo";
+  ASSERT_EQ(::mkfifo(codes.c_str(), 0600), 0);
+  options_.codes = codes;
+  options_.acts = {std::string(CORVANA_SAMPLE_DIR) + "/acts/01_l_12_2001.txt"};
+  const pid_t first = ::fork();
+  ASSERT_GE(first, 0);
+  if (first == 0) {
+    int status = 3;
+    try {
+      status = RunUpdate(options_, nullptr).failures.empty() ? 0 : 1;
+    } catch (...) {
+    }
+    ::_exit(status);
+  }
+  // Opening the pipe waits for the first run to open it: it is creating.
+  const int pipe_fd = ::open(codes.c_str(), O_WRONLY | O_CLOEXEC);
+  ASSERT_GE(pipe_fd, 0);
+
+  UpdateOptions second = options_;
+  WriteBytes(install_ + "/codes.tsv", Sample("codes.tsv"));
+  second.codes = install_ + "/codes.tsv";
+  second.acts = {std::string(CORVANA_SAMPLE_DIR) + "/acts/03_oug_5_2002.txt"};
+  try {
+    RunUpdate(second, nullptr);
+    ADD_FAILURE() << "the second run went ahead";
+  } catch (const std::exception& e) {
+    EXPECT_NE(std::string(e.what()).find("in use"), std::string::npos) << e.what();
+  }
+
+  const std::string table = Sample("codes.tsv");
+  ASSERT_EQ(::write(pipe_fd, table.data(), table.size()), static_cast<ssize_t>(table.size()));
+  ::close(pipe_fd);
+  int status = 0;
+  ASSERT_EQ(::waitpid(first, &status, 0), first);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+
+  const UpdateSummary later = RunUpdate(second, nullptr);
+  EXPECT_EQ(later.acts_imported, 1);
+  auto db = actsdb::Database::Open(install_ + "/zazi1/corvana.db");
+  actsdb::Table acts(*db, "tblActe");
+  acts.Open();
+  EXPECT_EQ(acts.RecordCount(), 2);
 }
 
 // The IdAct of every act a word's chain names, read through the cursor

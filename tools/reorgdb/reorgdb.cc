@@ -17,6 +17,7 @@
 #include <string>
 
 #include "actsdb/install_dir.h"
+#include "actsdb/installation.h"
 #include "actsdb/schema.h"
 #include "idxcore/session/session.h"
 
@@ -45,6 +46,7 @@ int main(int argc, char** argv) {
   try {
     const auto start = std::chrono::steady_clock::now();
     const std::string word_file = places.database_dir + "/word.dat";
+    const actsdb::UpdateLock lock(places.database_dir);
     idxcore::StartSession(places);
     try {
       _putinorder();
