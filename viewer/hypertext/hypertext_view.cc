@@ -1,0 +1,274 @@
+#include "viewer/hypertext/hypertext_view.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPaintDevice>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QScrollBar>
+#include <QStatusTipEvent>
+#include <QStyle>
+#include <QTextDocument>
+#include <QToolTip>
+#include <stdexcept>
+
+#include "actsdb/codepage.h"
+#include "viewer/hypertext/print_layout.h"
+
+namespace hypertext {
+
+QString FromCp1250(std::string_view text) {
+  return QString::fromStdString(actsdb::Cp1250ToUtf8(text));
+}
+
+std::string ToCp1250(const QString& text) { return actsdb::Utf8ToCp1250(text.toStdString()); }
+
+int ScreenPixels(const QPainter& painter, int pixels) {
+  return pixels * painter.device()->logicalDpiX() / 96;
+}
+
+HypertextView::HypertextView(QWidget* parent) : QTextBrowser(parent) {
+  setOpenLinks(false);
+  setOpenExternalLinks(false);
+  setMouseTracking(true);
+  connect(this, &QTextBrowser::anchorClicked, this, &HypertextView::Activate);
+  connect(document(), &QTextDocument::contentsChanged, this, [this] { print_layout_.reset(); });
+}
+
+HypertextView::~HypertextView() = default;
+
+void HypertextView::LoadFromMemory(std::string_view html) {
+  document()->setBaseUrl(QUrl());
+  setHtml(FromCp1250(html));
+  DocumentReplaced();
+}
+
+void HypertextView::LoadFromFile(const QString& path, const QString& anchor) {
+  ShowFile(path, anchor);
+  if (history_limit_ == 0) return;
+  if (!history_.empty()) {
+    history_[history_index_].position = ScrollPosition();
+    history_.resize(history_index_ + 1);  // a new page drops the forward pages
+  }
+  history_.push_back({QFileInfo(path).absoluteFilePath(), 0});
+  if (history_.size() > size_t(history_limit_)) history_.erase(history_.begin());
+  history_index_ = history_.size() - 1;
+}
+
+void HypertextView::ShowFile(const QString& path, const QString& anchor) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) {
+    throw std::runtime_error("Cannot read the page " + path.toStdString() + ": " +
+                             file.errorString().toStdString());
+  }
+  const QByteArray bytes = file.readAll();
+  const std::string_view text(bytes.constData(), size_t(bytes.size()));
+  document()->setBaseUrl(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
+  setHtml(actsdb::LooksLikeUtf8(text) ? QString::fromUtf8(bytes) : FromCp1250(text));
+  DocumentReplaced();
+  if (!anchor.isEmpty()) ScrollToAnchor(anchor);
+}
+
+void HypertextView::DocumentReplaced() {
+  pressed_link_.clear();
+  Hover(QString());
+}
+
+void HypertextView::ScrollToAnchor(const QString& name) {
+  scrollToAnchor(name.startsWith('#') ? name.mid(1) : name);
+}
+
+void HypertextView::ScrollToPosition(int y) { verticalScrollBar()->setValue(y); }
+
+int HypertextView::ScrollPosition() const { return verticalScrollBar()->value(); }
+
+int HypertextView::ScrollRange() const { return verticalScrollBar()->maximum(); }
+
+void HypertextView::SetHistoryLimit(int pages) {
+  history_limit_ = std::max(pages, 0);
+  while (history_.size() > size_t(history_limit_)) {
+    history_.erase(history_.begin());
+    if (history_index_ > 0) --history_index_;
+  }
+}
+
+bool HypertextView::Back() {
+  if (history_.empty() || history_index_ == 0) return false;
+  history_[history_index_].position = ScrollPosition();
+  const Page& page = history_[--history_index_];
+  ShowFile(page.path, QString());
+  ScrollToPosition(page.position);
+  return true;
+}
+
+bool HypertextView::Forward() {
+  if (history_index_ + 1 >= history_.size()) return false;
+  history_[history_index_].position = ScrollPosition();
+  const Page& page = history_[++history_index_];
+  ShowFile(page.path, QString());
+  ScrollToPosition(page.position);
+  return true;
+}
+
+int HypertextView::SelectionLength() const {
+  const QTextCursor cursor = textCursor();
+  return std::abs(cursor.position() - cursor.anchor());
+}
+
+void HypertextView::CopySelection() { copy(); }
+
+bool HypertextView::FindForward(const QString& text, bool match_case) {
+  QTextDocument::FindFlags flags;
+  if (match_case) flags |= QTextDocument::FindCaseSensitively;
+  const QTextCursor found = document()->find(text, textCursor(), flags);
+  if (found.isNull()) return false;
+  // setTextCursor scrolls as little as it can; the match goes to the middle
+  // instead when it would stand out of sight or close to the bottom edge.
+  const int before = ScrollPosition();
+  setTextCursor(found);
+  ScrollToPosition(before);
+  QTextCursor start = found;
+  start.setPosition(found.selectionStart());
+  const QRect top = cursorRect(start);
+  const QRect bottom = cursorRect(found);
+  const int height = viewport()->height();
+  if (top.top() < 0 || bottom.bottom() > height - 20) {
+    ScrollToPosition(before + (top.top() + bottom.bottom()) / 2 - height / 2);
+  }
+  return true;
+}
+
+void HypertextView::SetPictureSource(PictureSource source) { picture_source_ = std::move(source); }
+
+QVariant HypertextView::loadResource(int type, const QUrl& name) {
+  if (type != QTextDocument::ImageResource || !picture_source_) {
+    return QTextBrowser::loadResource(type, name);
+  }
+  QImage image;
+  if (const std::optional<std::string> bytes = picture_source_(name.toString())) {
+    image.loadFromData(reinterpret_cast<const uchar*>(bytes->data()), int(bytes->size()));
+  }
+  if (image.isNull()) {
+    image = style()->standardIcon(QStyle::SP_FileIcon).pixmap(16, 16).toImage();
+  }
+  // Kept with the document, so that the source is not asked again.
+  document()->addResource(type, name, image);
+  return image;
+}
+
+void HypertextView::SetHint(const QString& text) {
+  hint_ = text;
+  if (hint_shown_) SetHintShown(true);
+}
+
+void HypertextView::SetHintShown(bool shown) {
+  hint_shown_ = shown;
+  const QString text = shown ? hint_ : QString();
+  if (text.isEmpty()) {
+    QToolTip::hideText();
+  } else if (viewport()->underMouse()) {
+    QToolTip::showText(QCursor::pos(), text, viewport());
+  }
+  QStatusTipEvent tip(text);
+  QCoreApplication::sendEvent(this, &tip);
+}
+
+void HypertextView::SetPrintHeader(PageDecorator header) { header_ = std::move(header); }
+
+void HypertextView::SetPrintFooter(PageDecorator footer) { footer_ = std::move(footer); }
+
+PrintLayout& HypertextView::LayoutFor(QPrinter& printer) {
+  if (!print_layout_ || !print_layout_->Matches(printer)) {
+    print_layout_ = std::make_unique<PrintLayout>(*document(), printer, this);
+  }
+  return *print_layout_;
+}
+
+int HypertextView::PrinterPageCount(QPrinter& printer) { return LayoutFor(printer).page_count(); }
+
+void HypertextView::PrintPages(QPrinter& printer, int from, int to) {
+  LayoutFor(printer).Print(printer, from, to, header_, footer_);
+}
+
+void HypertextView::mousePressEvent(QMouseEvent* event) {
+  pressed_link_ = event->button() == Qt::LeftButton ? anchorAt(event->position().toPoint())
+                                                    : QString();
+  QTextBrowser::mousePressEvent(event);
+}
+
+void HypertextView::mouseReleaseEvent(QMouseEvent* event) {
+  // A click on a link reaches Activate from inside the release handling,
+  // with pressed_link_ still set.
+  QTextBrowser::mouseReleaseEvent(event);
+  pressed_link_.clear();
+}
+
+void HypertextView::mouseMoveEvent(QMouseEvent* event) {
+  QTextBrowser::mouseMoveEvent(event);
+  if (event->buttons() == Qt::NoButton) Hover(anchorAt(event->position().toPoint()));
+}
+
+bool HypertextView::viewportEvent(QEvent* event) {
+  if (event->type() == QEvent::ToolTip) {
+    const auto* help = static_cast<QHelpEvent*>(event);
+    if (hint_shown_ && !hint_.isEmpty()) {
+      QToolTip::showText(help->globalPos(), hint_, viewport());
+    } else {
+      QToolTip::hideText();
+    }
+    return true;
+  }
+  if (event->type() == QEvent::Leave) Hover(QString());
+  return QTextBrowser::viewportEvent(event);
+}
+
+void HypertextView::Hover(const QString& target) {
+  if (target == hovered_link_) return;
+  hovered_link_ = target;
+  emit linkHovered(target);
+}
+
+void HypertextView::Activate(const QUrl& url) {
+  // Qt hands the target over as a URL, which may re-encode it; the raw text
+  // is the link under the press, or for a link chosen with the keyboard the
+  // one the caret selects.
+  QString target = pressed_link_;
+  if (target.isEmpty()) target = textCursor().charFormat().anchorHref();
+  if (target.isEmpty()) target = url.toString();
+  bool handled = false;
+  emit linkClicked(target, &handled);
+  if (!handled) Follow(target);
+}
+
+void HypertextView::Follow(const QString& target) {
+  if (target.startsWith('#')) {
+    ScrollToAnchor(target);
+    return;
+  }
+  const QUrl url = document()->baseUrl().resolved(QUrl(target));
+  if (!url.isLocalFile()) {
+    if (!url.scheme().isEmpty()) QDesktopServices::openUrl(url);
+    return;
+  }
+  if (!QFileInfo::exists(url.toLocalFile())) return;
+  LoadFromFile(url.toLocalFile(), url.fragment());
+}
+
+void ShowPrintPreview(HypertextView& view, QPrinter& printer, QWidget* parent) {
+  QPrintPreviewDialog preview(&printer, parent);
+  preview.setWindowTitle(QStringLiteral("Previzualizare"));
+  QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &view,
+                   [&view](QPrinter* target) {
+                     view.PrintPages(*target, 1, view.PrinterPageCount(*target));
+                   });
+  preview.setWindowState(preview.windowState() | Qt::WindowMaximized);
+  preview.exec();
+}
+
+}  // namespace hypertext

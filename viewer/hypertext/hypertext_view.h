@@ -1,0 +1,165 @@
+// The hypertext component: shows the viewer's HTML pages (act pages,
+// modification pages, help pages), hands their links and pictures to the
+// window that hosts it, finds text, and prints with a header and a footer
+// drawn by the host on every page.
+//
+// It is Qt's rich-text browser with Qt's own link following switched off:
+// a link reaches the host with its target exactly as the page wrote it,
+// blanks and all, because act windows read act keys out of targets such as
+// "# OUG GUV 34 2006". Links the host leaves unhandled are followed here.
+#ifndef CORVANA_VIEWER_HYPERTEXT_HYPERTEXT_VIEW_H_
+#define CORVANA_VIEWER_HYPERTEXT_HYPERTEXT_VIEW_H_
+
+#include <QString>
+#include <QTextBrowser>
+#include <QUrl>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class QPainter;
+class QPrinter;
+
+namespace hypertext {
+
+class PrintLayout;
+
+// Windows-1250 text to a Qt string and back: the viewer's texts cross into
+// Qt here and nowhere else.
+QString FromCp1250(std::string_view text);
+std::string ToCp1250(const QString& text);
+
+// Screen pixels (96 per inch) in the device pixels of what `painter` paints
+// on: page headers and footers place their text in screen pixels.
+int ScreenPixels(const QPainter& painter, int pixels);
+
+class HypertextView : public QTextBrowser {
+  Q_OBJECT
+
+ public:
+  explicit HypertextView(QWidget* parent = nullptr);
+  ~HypertextView() override;
+
+  // --- Documents ---
+
+  // A page held in memory, in Windows-1250. It replaces the document and
+  // leaves the history alone; the caret goes to the top.
+  void LoadFromMemory(std::string_view html);
+  // A page file, in Windows-1250 unless its bytes are UTF-8, scrolled to
+  // `anchor` when given; relative links and pictures resolve against it.
+  // It becomes the newest history page. Throws std::runtime_error naming
+  // the file when it cannot be read.
+  void LoadFromFile(const QString& path, const QString& anchor = {});
+
+  // --- Position ---
+
+  // Scrolls so that the named anchor stands at the top ("#12" or "12").
+  // Before the view is first shown, the scroll waits for the showing.
+  void ScrollToAnchor(const QString& name);
+  void ScrollToPosition(int y);
+  int ScrollPosition() const;
+  // The largest scroll position; 0 when the page fits in the view.
+  int ScrollRange() const;
+
+  // --- History of visited page files (none unless a limit is set) ---
+
+  // Keeps at most `pages` pages; 0 keeps none.
+  void SetHistoryLimit(int pages);
+  // Each returns false, changing nothing, when there is no such page.
+  bool Back();
+  bool Forward();
+
+  // --- Selection and finding ---
+
+  // The number of characters selected.
+  int SelectionLength() const;
+  void CopySelection();
+  // Looks for `text` from the caret on. On success selects the match, moves
+  // the caret to its end and, when the match is out of sight or less than
+  // 20 pixels above the bottom edge, scrolls it to the middle of the view.
+  bool FindForward(const QString& text, bool match_case);
+
+  // --- Pictures ---
+
+  // Answers the source text of an image tag (as written, blanks and all)
+  // with the picture file's bytes, or nothing; without a source, pictures
+  // load as files relative to the page. A picture that is missing or cannot
+  // be decoded shows as a placeholder. Each source is asked once per page.
+  using PictureSource = std::function<std::optional<std::string>(const QString& source)>;
+  void SetPictureSource(PictureSource source);
+
+  // --- Hint ---
+
+  // The view's own hint: shown beside the pointer and passed on as the
+  // status tip while it is switched on.
+  void SetHint(const QString& text);
+  void SetHintShown(bool shown);
+  const QString& hint() const { return hint_; }
+  bool hint_shown() const { return hint_shown_; }
+
+  // --- Printing ---
+
+  // Draws on the band of a printed page above or below its text. `area` is
+  // in the printer's device pixels; `page` counts from 1.
+  using PageDecorator = std::function<void(QPainter& painter, const QRect& area, int page)>;
+  void SetPrintHeader(PageDecorator header);
+  void SetPrintFooter(PageDecorator footer);
+
+  // The pages the document takes on `printer`'s paper.
+  int PrinterPageCount(QPrinter& printer);
+  // Prints pages `from` to `to` (from 1; clamped to the document's pages),
+  // each with its header and footer.
+  void PrintPages(QPrinter& printer, int from, int to);
+
+  QVariant loadResource(int type, const QUrl& name) override;
+
+ signals:
+  // A link was clicked. A slot that acts on it sets *handled; an unhandled
+  // link is followed by the view: an anchor of the page is scrolled to, a
+  // page file is loaded, an address goes to the desktop.
+  void linkClicked(const QString& target, bool* handled);
+  // The pointer came over a link, or left it (empty target).
+  void linkHovered(const QString& target);
+
+ protected:
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  bool viewportEvent(QEvent* event) override;
+
+ private:
+  struct Page {
+    QString path;
+    int position = 0;
+  };
+
+  void Activate(const QUrl& url);
+  void Follow(const QString& target);
+  void ShowFile(const QString& path, const QString& anchor);
+  void DocumentReplaced();
+  void Hover(const QString& target);
+  PrintLayout& LayoutFor(QPrinter& printer);
+
+  QString pressed_link_;  // the link under the last press of the left button
+  QString hovered_link_;
+  QString hint_;
+  bool hint_shown_ = false;
+  PictureSource picture_source_;
+  int history_limit_ = 0;
+  std::vector<Page> history_;
+  size_t history_index_ = 0;  // the page shown, when history_ is not empty
+  PageDecorator header_;
+  PageDecorator footer_;
+  std::unique_ptr<PrintLayout> print_layout_;
+};
+
+// The print-preview window of `view` on `printer`: every page with its
+// header and footer. Modal; returns when the user closes it.
+void ShowPrintPreview(HypertextView& view, QPrinter& printer, QWidget* parent);
+
+}  // namespace hypertext
+
+#endif  // CORVANA_VIEWER_HYPERTEXT_HYPERTEXT_VIEW_H_
