@@ -1,0 +1,116 @@
+// For the tests of the modification pages and the structure trees: a small
+// database of three acts whose parts modify each other.
+//
+// Act 1, "Lege nr. 12/2001" (key "L PARL 12 2001 0"), parts:
+//   1 Actul, 2 Capitolul I, 3 Articolul 1, 4 "(1) ", 5 Articolul 2,
+//   6 Capitolul II, 7 Articolul 3
+// Act 2, an emergency ordinance whose display title is longer than the
+// parts view shows, parts: 8 Actul, 9 Articolul I, 10 Articolul II
+// Act 3, the first republication of act 1, without parts.
+//
+// Modifications (modifying part -> modified part, kind), in this order:
+//   9 -> 3 modificat, 10 -> 3 completat, 8 -> 3 abrogat   act 1's article 1
+//                                                          suffers three
+//   9 -> 1 kind 99, which tbltipmod does not list           act 1 as a whole
+//   999 -> 5 modificat, from a part that is gone
+//   7 -> 9 modificat, 7 -> 10 abrogat, 7 -> 8 completat     article 3 brings three
+//   1 -> 10 modificat                                       act 1 as a whole brings
+#ifndef CORVANA_VIEWER_FINDING_MODIFICATION_FIXTURE_H_
+#define CORVANA_VIEWER_FINDING_MODIFICATION_FIXTURE_H_
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "actsdb/codepage.h"
+#include "actsdb/compress.h"
+#include "actsdb/database_test_fixture.h"
+
+namespace finding {
+
+// "Ordonanţă de urgenţă nr. 5/2002 (actualizată ...)" as the parts view
+// cuts it, UTF-8.
+inline constexpr char kOtherActTitle[] = "Ordonanţă de urgenţă nr. 5/2002 (ac";
+
+// Act 1's structure text: its outline, with a "~" note and an
+// article below a chapter.
+inline constexpr char kAct1Structure[] =
+    "Actul\r\n"
+    "\tCapitolul I#2# Dispozitii generale\r\n"
+    "\t\tArticolul 1#3#\r\n"
+    "\t\t\t(1) #4#Primul alineat\r\n"
+    "\t\tArticolul 2#5#\r\n"
+    "\tCapitolul II#6#\r\n"
+    "\t\tArticolul 3#7#~vezi nota\r\n";
+
+class ModificationDatabaseTest : public actsdb::DatabaseTest {
+ protected:
+  void SetUp() override {
+    actsdb::DatabaseTest::SetUp();
+    AddRows("tblTipAct", {{"TipAct", "Lege"}, {"TipAct", "Ordonanţă de urgenţă"}});
+    AddRows("tbltipmod", {{"NumModif", "modificat"}, {"NumModif", "abrogat"},
+                       {"NumModif", "completat"}});
+    AddAct(1, 12, "", 0, "L PARL 12 2001 0", kAct1Structure);
+    AddAct(2, 5, "-(actualizată până la data de 27 august 2004)", 0, "OUG GUV 5 2002 0",
+           "Actul\r\n\tArticolul I#9#\r\n\tArticolul II#10#\r\n");
+    AddAct(1, 12, "", 1, "L PARL 12 2001 1", "Actul\r\n");
+    const std::vector<std::pair<int, const char*>> parts = {
+        {1, "Actul"}, {1, "Capitolul I"}, {1, "Articolul 1"}, {1, "(1) "},
+        {1, "Articolul 2"}, {1, "Capitolul II"}, {1, "Articolul 3"},
+        {2, "Actul"}, {2, "Articolul I"}, {2, "Articolul II"}};
+    const std::vector<int> modified = {1, 3, 5, 8, 9, 10};
+    actsdb::Table table(*db_, "tblParti");
+    table.Open();
+    for (size_t i = 0; i < parts.size(); ++i) {
+      table.Append();
+      table.SetInteger("Actul", parts[i].first);
+      table.SetString("NumParte", parts[i].second);
+      table.SetBoolean("Mod", std::count(modified.begin(), modified.end(), i + 1) > 0);
+      table.Post();
+    }
+    const int modifications[][3] = {{9, 3, 1},   {10, 3, 3}, {8, 3, 2}, {9, 1, 99},
+                                    {999, 5, 1}, {7, 9, 1},  {7, 10, 2}, {7, 8, 3},
+                                    {1, 10, 1}};
+    actsdb::Table modif(*db_, "tblModif");
+    modif.Open();
+    for (const auto& m : modifications) {
+      modif.Append();
+      modif.SetInteger("IdModificant", m[0]);
+      modif.SetInteger("IdModificat", m[1]);
+      modif.SetInteger("IdTipMod", m[2]);
+      modif.Post();
+    }
+  }
+
+  // Appends rows of one text column each; the texts are UTF-8.
+  void AddRows(const char* table_name,
+            const std::vector<std::pair<const char*, const char*>>& rows) {
+    actsdb::Table table(*db_, table_name);
+    table.Open();
+    for (const auto& [column, text] : rows) {
+      table.Append();
+      table.SetString(column, actsdb::Utf8ToCp1250(text));
+      table.Post();
+    }
+  }
+
+  void AddAct(int type, int number, const char* titlu2, int rep, const char* key,
+              const char* structure) {
+    actsdb::Table acts(*db_, "tblActe");
+    acts.Open();
+    acts.Append();
+    acts.SetInteger("IdTipAct", type);
+    acts.SetInteger("NrOficial", number);
+    acts.SetInteger("Anul", type == 1 ? 2001 : 2002);
+    acts.SetString("Titlu2", actsdb::Utf8ToCp1250(titlu2));
+    acts.SetInteger("Rep", rep);
+    acts.SetString("IndNum", key);
+    acts.SetBlob("CompStruct", actsdb::Deflate(structure));
+    acts.SetInteger("StructSize", static_cast<int64_t>(std::string(structure).size()));
+    acts.Post();
+  }
+};
+
+}  // namespace finding
+
+#endif  // CORVANA_VIEWER_FINDING_MODIFICATION_FIXTURE_H_
