@@ -86,7 +86,8 @@ std::vector<std::string> BuildModPe(const ActModifications& act) {
   std::vector<std::string> lines =
       Template("<b> Modificari aduse de catre alte acte </b>",
                {"<th width=25%> Partea Modificata </th>", "<th width=25%> Modificarea </th>",
-                "<th width=25%> Partea Modificanta </th>", "<th width=25%> Actul Modificant </th>"});
+                "<th width=25%> Partea Modificanta </th>",
+                "<th width=25%> Actul Modificant </th>"});
   if (act.parts.empty()) return lines;
   for (const PartModifications& part : act.parts) {
     if (part.suffered.empty()) continue;
@@ -157,6 +158,37 @@ std::optional<ModLink> ReadModLink(std::string_view target) {
     return std::nullopt;
   }
   return link;
+}
+
+std::string ModLinkHint(ModificationReader& reader, const ModLink& link,
+                        const ActModifications& page_act) {
+  ModificationReader::Part part;
+  if (!reader.FindPart(link.part_id, &part)) return "";
+  switch (link.kind) {
+    case ModLink::Kind::kThisPart:
+      return part.label + " " + page_act.title;
+    case ModLink::Kind::kAct:
+      return reader.ActTitle(part.act_id);
+    case ModLink::Kind::kPart:
+      return part.label + " " + reader.ActTitle(part.act_id);
+  }
+  return "";
+}
+
+std::optional<ModLinkTarget> ResolveModLink(ModificationReader& reader, const ModLink& link,
+                                            const ActModifications& page_act) {
+  ModificationReader::Part part;
+  if (!reader.FindPart(link.part_id, &part)) return std::nullopt;
+  const std::string anchor = "#" + std::to_string(link.part_id);
+  switch (link.kind) {
+    case ModLink::Kind::kThisPart:
+      return ModLinkTarget{page_act.act_id, anchor};
+    case ModLink::Kind::kAct:
+      return ModLinkTarget{part.act_id, ""};
+    case ModLink::Kind::kPart:
+      return ModLinkTarget{part.act_id, anchor};
+  }
+  return std::nullopt;
 }
 
 }  // namespace finding

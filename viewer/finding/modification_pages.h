@@ -41,6 +41,22 @@ struct ModLink {
 // nullopt for a target of no such form or without a number.
 std::optional<ModLink> ReadModLink(std::string_view target);
 
+// What the pointer over a link shows: the part's label and its act's title,
+// or for an act link the act's title alone; a this-part link names the act
+// of the page, `page_act`. Empty when the part is gone.
+std::string ModLinkHint(ModificationReader& reader, const ModLink& link,
+                        const ActModifications& page_act);
+
+// Where a click on a link leads: the act to show and the anchor to show it
+// at ("#" + the part id; empty for an act link, which shows the act from
+// its top). nullopt when the part is gone.
+struct ModLinkTarget {
+  int64_t act_id = 0;
+  std::string anchor;
+};
+std::optional<ModLinkTarget> ResolveModLink(ModificationReader& reader, const ModLink& link,
+                                            const ActModifications& page_act);
+
 }  // namespace finding
 
 #endif  // CORVANA_VIEWER_FINDING_MODIFICATION_PAGES_H_

@@ -157,6 +157,34 @@ TEST_F(ModificationPagesDbTest, ActWithoutPartsOrGone) {
   }
 }
 
+TEST_F(ModificationPagesDbTest, LinkHintsAndTargets) {
+  ModificationReader reader(*db_);
+  const ActModifications page = reader.Read(1);
+  const std::string other =
+      "Ordonanţă de urgenţă nr. 5/2002 (actualizată până la data de 27 august 2004)";
+  struct Case {
+    const char* target;
+    std::string hint;  // UTF-8
+    std::optional<ModLinkTarget> opens;
+  };
+  const Case cases[] = {
+      {"this  part 3", "Articolul 1 Lege nr. 12/2001", ModLinkTarget{1, "#3"}},
+      {"leg 9", other, ModLinkTarget{2, ""}},  // the title is not cut here
+      {"part 10", "Articolul II " + other, ModLinkTarget{2, "#10"}},
+      {"part 999", "", std::nullopt},  // a part that is gone
+  };
+  for (const Case& c : cases) {
+    const std::optional<ModLink> link = ReadModLink(c.target);
+    ASSERT_TRUE(link) << c.target;
+    EXPECT_EQ(actsdb::Cp1250ToUtf8(ModLinkHint(reader, *link, page)), c.hint) << c.target;
+    const std::optional<ModLinkTarget> opens = ResolveModLink(reader, *link, page);
+    ASSERT_EQ(opens.has_value(), c.opens.has_value()) << c.target;
+    if (!opens) continue;
+    EXPECT_EQ(opens->act_id, c.opens->act_id) << c.target;
+    EXPECT_EQ(opens->anchor, c.opens->anchor) << c.target;
+  }
+}
+
 TEST(ModLinkTest, ReadsTheThreeForms) {
   struct Case {
     const char* target;
