@@ -103,8 +103,10 @@ class HypertextView : public QTextBrowser {
   // --- Printing ---
 
   // Draws on the band of a printed page above or below its text. `area` is
-  // in the printer's device pixels; `page` counts from 1.
-  using PageDecorator = std::function<void(QPainter& painter, const QRect& area, int page)>;
+  // in the printer's device pixels; `page` counts from 1 up to `pages`, the
+  // number of pages the document takes on that paper.
+  using PageDecorator =
+      std::function<void(QPainter& painter, const QRect& area, int page, int pages)>;
   void SetPrintHeader(PageDecorator header);
   void SetPrintFooter(PageDecorator footer);
 

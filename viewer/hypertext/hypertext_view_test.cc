@@ -267,12 +267,14 @@ TEST_F(HypertextViewTest, PrintsAPageRangeWithHeaderAndFooter) {
 
   std::vector<int> headers, footers;
   QRect header_area, footer_area;
-  view_.SetPrintHeader([&](QPainter& painter, const QRect& area, int page) {
+  int pages_told = 0;
+  view_.SetPrintHeader([&](QPainter& painter, const QRect& area, int page, int pages) {
     headers.push_back(page);
+    pages_told = pages;
     header_area = area;
     painter.drawText(area.left() + ScreenPixels(painter, 60), area.top() + 100, "Corvana");
   });
-  view_.SetPrintFooter([&](QPainter&, const QRect& area, int page) {
+  view_.SetPrintFooter([&](QPainter&, const QRect& area, int page, int) {
     footers.push_back(page);
     footer_area = area;
   });
@@ -282,6 +284,7 @@ TEST_F(HypertextViewTest, PrintsAPageRangeWithHeaderAndFooter) {
   view_.PrintPages(printer, 2, 4);
   EXPECT_EQ(headers, (std::vector<int>{2, 3, 4}));
   EXPECT_EQ(footers, headers);
+  EXPECT_EQ(pages_told, pages);
   // The bands lie inside the paper, the header above the footer.
   const QRectF paper = printer.paperRect(QPrinter::DevicePixel);
   EXPECT_GT(header_area.height(), 0);

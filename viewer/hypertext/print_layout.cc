@@ -72,7 +72,7 @@ void PrintLayout::Print(QPrinter& printer, int from, int to, const Decorator& he
       if (!*decorate) continue;
       painter.save();
       painter.setClipRect(area);
-      (*decorate)(painter, area, page);
+      (*decorate)(painter, area, page, page_count_);
       painter.restore();
     }
   }

@@ -18,7 +18,8 @@ namespace hypertext {
 
 class PrintLayout {
  public:
-  using Decorator = std::function<void(QPainter& painter, const QRect& area, int page)>;
+  using Decorator =
+      std::function<void(QPainter& painter, const QRect& area, int page, int pages)>;
 
   // Lays `document` out for `printer`. The copy is owned by `resources`
   // (the view), which it asks for pictures the document had not loaded.
