@@ -4,6 +4,7 @@
 
 #include "actsdb/codepage.h"
 #include "actsdb/compress.h"
+#include "viewer/finding/link_targets.h"
 
 namespace viewing {
 namespace {
@@ -114,10 +115,6 @@ void AppendText(std::string& page, const ActPageRow& row, std::string_view link_
 
 }  // namespace
 
-std::string ActLinkPrefix(std::string_view install_dir) {
-  return "file://" + std::string(install_dir) + "/lg";
-}
-
 std::string PictureKey(std::string_view source) {
   if (source.starts_with(' ')) source.remove_prefix(1);
   const size_t first_blank = source.find(' ');
@@ -153,8 +150,9 @@ std::string RewriteLine(std::string line, std::string_view link_prefix) {
 ActPage ProduceActPage(const ActPageRow& row, std::string_view install_dir) {
   ActPage page;
   page.language = row.limba.empty() ? ' ' : row.limba[0];
-  const bool feminine = !row.tip_act.empty() && (row.tip_act.back() == 'a' || row.tip_act.back() == 'e');
-  const std::string link_prefix = ActLinkPrefix(install_dir);
+  const bool feminine =
+      !row.tip_act.empty() && (row.tip_act.back() == 'a' || row.tip_act.back() == 'e');
+  const std::string link_prefix = finding::RewrittenLinkPrefix(install_dir);
 
   page.html.reserve(size_t(row.text_size) + size_t(row.text_size) / 8 + 2048);
   for (std::string_view line : kTemplate) {

@@ -39,8 +39,9 @@ struct ActPage {
   char language = ' ';
 };
 
-// Makes the page of `row`. Links to other acts are rewritten to point into
-// `install_dir` (absolute, no trailing "/"). A compressed text that is
+// Makes the page of `row`. The first link to another act on a line is
+// rewritten to point into `install_dir` (absolute, no trailing "/"), in the
+// form the link rules of the act window recognise. A compressed text that is
 // damaged or too short throws std::runtime_error saying which.
 ActPage ProduceActPage(const ActPageRow& row, std::string_view install_dir);
 
@@ -48,9 +49,6 @@ ActPage ProduceActPage(const ActPageRow& row, std::string_view install_dir);
 // left, titles and headings centred in red and blue, and the line's first
 // link to another act turned into `link_prefix` + act key + ".htm".
 std::string RewriteLine(std::string line, std::string_view link_prefix);
-
-// "file://" + install_dir + "/lg": the prefix of rewritten act links.
-std::string ActLinkPrefix(std::string_view install_dir);
 
 // The key of a picture (IndCod of tblImagini) in the source text of an
 // image tag, " img KEY ...": after one leading blank, the second word,

@@ -4,8 +4,10 @@
 
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "actsdb/compress.h"
+#include "viewer/finding/link_targets.h"
 
 namespace viewing {
 namespace {
@@ -55,14 +57,30 @@ TEST(RewriteLineTest, EachKindOfStoredLine) {
   }
 }
 
-TEST(ActLinkPrefixTest, IsTheFileUrlOfTheInstallation) {
-  EXPECT_EQ(ActLinkPrefix("/opt/corvana"), kPrefix);
-}
-
 TEST(PictureKeyTest, SecondWordUpperCased) {
   EXPECT_EQ(PictureKey(" img harta1 x"), "HARTA1");
   EXPECT_EQ(PictureKey("img Sigl\xE3 x y"), "SIGL\xC3");
   EXPECT_EQ(PictureKey(" img"), "");
+}
+
+TEST(RewriteLineTest, TheLinkRulesReadBothFormsAsTheSameAct) {
+  // An installation whose path holds what the rules look for.
+  const std::string install_dir = "/srv/lg.acte#1";
+  const std::string line = RewriteLine(
+      "<a href=\"# L P 10 2000\"> L 10</a> <a href=\"# L P 10 2000\"> L 10</a><BR>",
+      finding::RewrittenLinkPrefix(install_dir));
+  std::vector<std::string> targets;
+  for (size_t at = 0; (at = line.find("href=\"", at)) != std::string::npos;) {
+    at += 6;
+    targets.push_back(line.substr(at, line.find('"', at) - at));
+  }
+  ASSERT_EQ(targets.size(), 2u);
+  EXPECT_NE(targets[0], targets[1]);
+  for (const std::string& target : targets) {
+    const finding::LinkTarget link = finding::ClassifyLink(target, install_dir);
+    EXPECT_EQ(link.kind, finding::LinkTarget::Kind::kAct) << target;
+    EXPECT_EQ(link.reference, "L P 10 2000") << target;
+  }
 }
 
 ActPageRow SampleRow(const std::string& hypertext) {
