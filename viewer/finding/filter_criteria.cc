@@ -66,14 +66,6 @@ std::string ConditionLine(Criterion criterion, const CriterionValue& value) {
   return "";
 }
 
-// A 32-bit integer in decimal with an optional sign, and nothing else.
-bool IsInteger(std::string_view text) {
-  if (text.size() > 1 && text[0] == '+' && text[1] >= '0' && text[1] <= '9') text.remove_prefix(1);
-  int32_t value = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  return !text.empty() && error == std::errc() && end == text.data() + text.size();
-}
-
 }  // namespace
 
 std::string_view Caption(CriteriaGroup group) { return kGroupCaptions[static_cast<size_t>(group)]; }
@@ -180,7 +172,7 @@ bool FilterCriteria::Enter(Criterion criterion, std::string_view text) {
     case Criterion::kAnul:
       values.clear();
       if (text.empty()) return true;
-      if (!IsInteger(text)) return false;
+      if (!IsIntegerText(text)) return false;
       SetValue(criterion, {std::string(text)});
       return true;
 
@@ -191,7 +183,7 @@ bool FilterCriteria::Enter(Criterion criterion, std::string_view text) {
     case Criterion::kPublicatPanaLa: {
       if (text.empty()) return true;
       const bool valid = criterion == Criterion::kNumarulPublicatiei
-                             ? IsInteger(text)
+                             ? IsIntegerText(text)
                              : actsdb::ParseDmy(text).has_value();
       if (!valid) return false;
       SetValue(criterion, {std::string(text)});
@@ -226,6 +218,13 @@ std::vector<std::string> FilterCriteria::SqlLines() const {
   }
   if (lines.size() > 1) lines.insert(lines.begin() + 2, "WHERE");
   return lines;
+}
+
+bool IsIntegerText(std::string_view text) {
+  if (text.size() > 1 && text[0] == '+' && text[1] >= '0' && text[1] <= '9') text.remove_prefix(1);
+  int32_t value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return !text.empty() && error == std::errc() && end == text.data() + text.size();
 }
 
 std::string SqlText(const std::vector<std::string>& lines) {

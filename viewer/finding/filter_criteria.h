@@ -151,6 +151,10 @@ class FilterCriteria {
   std::array<bool, kGroupCount> expanded_{};
 };
 
+// Whether `text` is a 32-bit integer in decimal, with an optional sign and
+// nothing else: what the number boxes take.
+bool IsIntegerText(std::string_view text);
+
 // The SQL text of `lines`: each line followed by CR LF.
 std::string SqlText(const std::vector<std::string>& lines);
 

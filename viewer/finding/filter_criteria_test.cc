@@ -3,37 +3,18 @@
 #include <gtest/gtest.h>
 
 #include "actsdb/codepage.h"
-#include "actsdb/database_test_fixture.h"
+#include "viewer/finding/code_tables_fixture.h"
 
 namespace finding {
 namespace {
 
 using Texts = std::vector<std::string>;
 
-// Code tables whose names the lookup boxes find: the seventh domain is
-// "Achizitii publice", so that its id reads 7.
-class FilterCriteriaTest : public actsdb::DatabaseTest {
+class FilterCriteriaTest : public CodeTablesTest {
  protected:
   void SetUp() override {
-    DatabaseTest::SetUp();
-    AddRows("tblTipAct", "TipAct", {"Lege", actsdb::Utf8ToCp1250("Hotărâre"), "Ordin"});
-    AddRows("tblDomenii", "Domeniu",
-            {"Unu", "Doi", "Trei", "Patru", "Cinci", "Sase", "Achizitii publice"});
-    AddRows("tblEmitenti", "Emitent", {"Guvernul", "Parlamentul"});
-    AddRows("tblPublicatii", "Publicatia", {"Monitorul Oficial"});
-    tables_ = std::make_unique<CodeTables>(*db_);
+    CodeTablesTest::SetUp();
     criteria_ = std::make_unique<FilterCriteria>(*tables_);
-  }
-
-  void AddRows(const char* table_name, const char* column, const Texts& names) {
-    actsdb::Table table(*db_, table_name);
-    table.Open();
-    for (size_t i = 0; i < names.size(); ++i) {
-      table.Append();
-      table.SetString(column, names[i]);
-      table.SetString("IndCod", "C" + std::to_string(i + 1));
-      table.Post();
-    }
   }
 
   Texts ValueTexts(Criterion c) const {
@@ -42,7 +23,6 @@ class FilterCriteriaTest : public actsdb::DatabaseTest {
     return texts;
   }
 
-  std::unique_ptr<CodeTables> tables_;
   std::unique_ptr<FilterCriteria> criteria_;
 };
 
