@@ -95,8 +95,8 @@ const Corpus& TheCorpus() {
     acts.Locate("IdAct", sizes[sizes.size() / 2].second);
     c.median = ReadAct(acts);
     std::cerr << "largest: " << c.largest.key << ", " << c.largest.row.text_size
-              << " bytes of hypertext; median: " << c.median.key << ", "
-              << c.median.row.text_size << " bytes; " << sizes.size() << " acts\n";
+              << " bytes of hypertext; median: " << c.median.key << ", " << c.median.row.text_size
+              << " bytes; " << sizes.size() << " acts\n";
     return c;
   }();
   return corpus;
@@ -156,8 +156,8 @@ void BM_OpenActWindow(benchmark::State& state) {
 void BM_BareBrowser(benchmark::State& state) {
   const Act* act = ActOf(state);
   if (!act) return;
-  const QString page = QString::fromStdString(actsdb::Cp1250ToUtf8(
-      viewing::ProduceActPage(act->row, TheCorpus().install_dir).html));
+  const QString page = QString::fromStdString(
+      actsdb::Cp1250ToUtf8(viewing::ProduceActPage(act->row, TheCorpus().install_dir).html));
   for (auto _ : state) {
     QTextBrowser browser;
     browser.setHtml(page);
@@ -169,9 +169,15 @@ double Min(const std::vector<double>& v) { return *std::min_element(v.begin(), v
 double Max(const std::vector<double>& v) { return *std::max_element(v.begin(), v.end()); }
 
 // Act 0: the largest; act 1: the one of median size.
-#define ACT_BENCHMARK(name)                                                          \
-  BENCHMARK(name)->ArgName("act")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)    \
-      ->UseRealTime()->ComputeStatistics("min", Min)->ComputeStatistics("max", Max)
+#define ACT_BENCHMARK(name)           \
+  BENCHMARK(name)                     \
+      ->ArgName("act")                \
+      ->Arg(0)                        \
+      ->Arg(1)                        \
+      ->Unit(benchmark::kMillisecond) \
+      ->UseRealTime()                 \
+      ->ComputeStatistics("min", Min) \
+      ->ComputeStatistics("max", Max)
 
 ACT_BENCHMARK(BM_ProducePage);
 ACT_BENCHMARK(BM_OpenActWindow);

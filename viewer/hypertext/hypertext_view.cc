@@ -7,8 +7,8 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QPaintDevice>
+#include <QPainter>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QScrollBar>
@@ -197,8 +197,8 @@ void HypertextView::PrintPages(QPrinter& printer, int from, int to) {
 }
 
 void HypertextView::mousePressEvent(QMouseEvent* event) {
-  pressed_link_ = event->button() == Qt::LeftButton ? anchorAt(event->position().toPoint())
-                                                    : QString();
+  pressed_link_ =
+      event->button() == Qt::LeftButton ? anchorAt(event->position().toPoint()) : QString();
   QTextBrowser::mousePressEvent(event);
 }
 
@@ -263,10 +263,9 @@ void HypertextView::Follow(const QString& target) {
 void ShowPrintPreview(HypertextView& view, QPrinter& printer, QWidget* parent) {
   QPrintPreviewDialog preview(&printer, parent);
   preview.setWindowTitle(QStringLiteral("Previzualizare"));
-  QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &view,
-                   [&view](QPrinter* target) {
-                     view.PrintPages(*target, 1, view.PrinterPageCount(*target));
-                   });
+  QObject::connect(
+      &preview, &QPrintPreviewDialog::paintRequested, &view,
+      [&view](QPrinter* target) { view.PrintPages(*target, 1, view.PrinterPageCount(*target)); });
   preview.setWindowState(preview.windowState() | Qt::WindowMaximized);
   preview.exec();
 }

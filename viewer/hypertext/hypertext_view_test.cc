@@ -178,8 +178,9 @@ TEST_F(HypertextViewTest, PicturesComeFromTheHostOncePerSource) {
   EXPECT_EQ(asked[" img HARTA1 x"], 1);
   EXPECT_EQ(asked[" img LIPSA x"], 1);
   EXPECT_EQ(asked[" img STRICAT x"], 1);
-  const QImage shown =
-      view_.document()->resource(QTextDocument::ImageResource, QUrl(" img HARTA1 x")).value<QImage>();
+  const QImage shown = view_.document()
+                           ->resource(QTextDocument::ImageResource, QUrl(" img HARTA1 x"))
+                           .value<QImage>();
   EXPECT_EQ(shown.size(), QSize(7, 5));
   // The missing and undecodable ones show a placeholder, not nothing.
   EXPECT_FALSE(view_.document()
@@ -250,7 +251,8 @@ TEST_F(HypertextFileTest, WithoutALimitNothingIsKept) {
 
 TEST_F(HypertextFileTest, FilePagesMayBeUtf8OrWindows1250) {
   std::ofstream(dir_ / "w.htm") << "<p>\xCEnceput</p>";
-  std::ofstream(dir_ / "u.htm") << "<p>\xC3\x8E" "nceput</p>";
+  std::ofstream(dir_ / "u.htm") << "<p>\xC3\x8E"
+                                   "nceput</p>";
   for (const char* name : {"w.htm", "u.htm"}) {
     view_.LoadFromFile(QString::fromStdString((dir_ / name).string()));
     EXPECT_EQ(view_.toPlainText(), QString::fromUtf8("Început")) << name;

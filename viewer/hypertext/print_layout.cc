@@ -68,7 +68,8 @@ void PrintLayout::Print(QPrinter& printer, int from, int to, const Decorator& he
     context.palette.setColor(QPalette::Text, Qt::black);
     copy_->documentLayout()->draw(&painter, context);
     painter.restore();
-    for (const auto& [decorate, area] : {std::pair{&header, header_}, std::pair{&footer, footer_}}) {
+    for (const auto& [decorate, area] :
+         {std::pair{&header, header_}, std::pair{&footer, footer_}}) {
       if (!*decorate) continue;
       painter.save();
       painter.setClipRect(area);

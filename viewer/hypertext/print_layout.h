@@ -18,8 +18,7 @@ namespace hypertext {
 
 class PrintLayout {
  public:
-  using Decorator =
-      std::function<void(QPainter& painter, const QRect& area, int page, int pages)>;
+  using Decorator = std::function<void(QPainter& painter, const QRect& area, int page, int pages)>;
 
   // Lays `document` out for `printer`. The copy is owned by `resources`
   // (the view), which it asks for pictures the document had not loaded.
@@ -38,9 +37,9 @@ class PrintLayout {
   std::unique_ptr<QTextDocument> copy_;
   QPageLayout page_layout_;
   int resolution_ = 0;
-  QRectF body_;     // the text of a page, in paper coordinates
-  QRect header_;    // the band above it
-  QRect footer_;    // the band below it
+  QRectF body_;   // the text of a page, in paper coordinates
+  QRect header_;  // the band above it
+  QRect footer_;  // the band below it
   int page_count_ = 0;
 };
 

@@ -33,18 +33,15 @@ TEST(RewriteLineTest, EachKindOfStoredLine) {
        "<FONT color=\"red\" ><t4> <CENTER>X</t4></CENTER></FONT></LEFT>"},
       {"heading inside a paragraph", "<p><t5>X</t5></p>",
        "<FONT color=\"blue\" ><t5> <BR><CENTER>X</t5></CENTER></FONT></LEFT>"},
-      {"act link",
-       "conform <a href=\"# OUG GUV 34 2006\"> OUG nr 34 2006</a><BR>",
+      {"act link", "conform <a href=\"# OUG GUV 34 2006\"> OUG nr 34 2006</a><BR>",
        "conform <a href=\"file:///opt/corvana/lgOUG GUV 34 2006.htm\"> OUG nr 34 2006</a><BR>"},
       {"two links: only the first is rewritten",
        "<a href=\"# L P 10 2000\"> L 10</a> si <a href=\"# HG GUV 5 2001\"> HG 5</a><BR>",
        "<a href=\"file:///opt/corvana/lgL P 10 2000.htm\"> L 10</a> si "
        "<a href=\"# HG GUV 5 2001\"> HG 5</a><BR>"},
-      {"republication in the key",
-       "<a href=\"# L P 10 2000 1\"> L 10</a><BR>",
+      {"republication in the key", "<a href=\"# L P 10 2000 1\"> L 10</a><BR>",
        "<a href=\"file:///opt/corvana/lgL P 10 2000 1.htm\"> L 10</a><BR>"},
-      {"link inside a heading",
-       "<t5>Anexa la <a href=\"# HG GUV 5 2001\"> HG 5</a></t5>",
+      {"link inside a heading", "<t5>Anexa la <a href=\"# HG GUV 5 2001\"> HG 5</a></t5>",
        "<FONT color=\"blue\" ><t5> <BR><CENTER>Anexa la "
        "<a href=\"file:///opt/corvana/lgHG GUV 5 2001.htm\"> HG 5</a></t5></CENTER></FONT>"},
       {"picture before the link keeps its source",
@@ -66,9 +63,9 @@ TEST(PictureKeyTest, SecondWordUpperCased) {
 TEST(RewriteLineTest, TheLinkRulesReadBothFormsAsTheSameAct) {
   // An installation whose path holds what the rules look for.
   const std::string install_dir = "/srv/lg.acte#1";
-  const std::string line = RewriteLine(
-      "<a href=\"# L P 10 2000\"> L 10</a> <a href=\"# L P 10 2000\"> L 10</a><BR>",
-      finding::RewrittenLinkPrefix(install_dir));
+  const std::string line =
+      RewriteLine("<a href=\"# L P 10 2000\"> L 10</a> <a href=\"# L P 10 2000\"> L 10</a><BR>",
+                  finding::RewrittenLinkPrefix(install_dir));
   std::vector<std::string> targets;
   for (size_t at = 0; (at = line.find("href=\"", at)) != std::string::npos;) {
     at += 6;
@@ -173,17 +170,18 @@ TEST(ActPageTest, PublicationWordFollowsTheTypeName) {
     const char* word;
   };
   const Case cases[] = {
-      {"Lege", "publicat\xE3 "},       // ends in e
+      {"Lege", "publicat\xE3 "},  // ends in e
       {"Hot\xE3r\xE2re", "publicat\xE3 "},
       {"Ordonan\xFE\xE3", "publicat "},  // ends in a with breve, not a
-      {"Decret", "publicat "},         // ends in t
-      {"ORDONANTA", "publicat "},      // upper-case A
+      {"Decret", "publicat "},           // ends in t
+      {"ORDONANTA", "publicat "},        // upper-case A
       {"", "publicat "},
   };
   for (const Case& c : cases) {
     ActPageRow row = SampleRow("");
     row.tip_act = c.tip_act;
-    EXPECT_TRUE(PublicationLine(ProduceActPage(row, "/i")).starts_with(std::string(c.word) + "\xEEn "))
+    EXPECT_TRUE(
+        PublicationLine(ProduceActPage(row, "/i")).starts_with(std::string(c.word) + "\xEEn "))
         << c.tip_act;
   }
 }

@@ -103,20 +103,24 @@ TEST_F(ActWindowTest, DamagedTextRefusesTheWindowWithTheReason) {
 }
 
 TEST_F(ActWindowTest, PicturesComeFromThePicturesTable) {
-  auto window = Open(Setup("<img src=\" img harta1 x\"> harta<BR>\r\n"
-                           "<img src=\" img LIPSA y\"> lipsa<BR>\r\n"));
+  auto window =
+      Open(Setup("<img src=\" img harta1 x\"> harta<BR>\r\n"
+                 "<img src=\" img LIPSA y\"> lipsa<BR>\r\n"));
   EXPECT_EQ(asked_, (std::vector<std::string>{"HARTA1", "LIPSA"}));
   QTextDocument* page = window->viewer()->document();
-  EXPECT_EQ(page->resource(QTextDocument::ImageResource, QUrl(" img harta1 x")).value<QImage>().size(),
-            QSize(9, 4));
-  EXPECT_NE(page->resource(QTextDocument::ImageResource, QUrl(" img LIPSA y")).value<QImage>().size(),
-            QSize(9, 4));
+  EXPECT_EQ(
+      page->resource(QTextDocument::ImageResource, QUrl(" img harta1 x")).value<QImage>().size(),
+      QSize(9, 4));
+  EXPECT_NE(
+      page->resource(QTextDocument::ImageResource, QUrl(" img LIPSA y")).value<QImage>().size(),
+      QSize(9, 4));
   EXPECT_EQ(FindPicture(*images_, "LIPSA"), std::nullopt);
 }
 
 TEST_F(ActWindowTest, TheFirstLinkOfALineIsHoveredInItsRewrittenForm) {
-  auto window = Open(Setup(
-      "Vezi <a href=\"# L P 10 2000\"> L 10</a> si <a href=\"# HG GUV  5 2001\"> HG 5</a><BR>\r\n"));
+  auto window =
+      Open(Setup("Vezi <a href=\"# L P 10 2000\"> L 10</a> si <a href=\"# HG GUV  5 2001\"> HG "
+                 "5</a><BR>\r\n"));
   hypertext::HypertextView* view = window->viewer();
   std::vector<QString> hovered;
   QObject::connect(view, &hypertext::HypertextView::linkHovered,
@@ -127,8 +131,8 @@ TEST_F(ActWindowTest, TheFirstLinkOfALineIsHoveredInItsRewrittenForm) {
     QTest::mouseMove(view->viewport(), view->cursorRect(at).center());
   }
   ASSERT_GE(hovered.size(), 2u);
-  EXPECT_EQ(hovered[hovered.size() - 2], "file://" + QString::fromStdString(dir_) +
-                                             "/lgL P 10 2000.htm");
+  EXPECT_EQ(hovered[hovered.size() - 2],
+            "file://" + QString::fromStdString(dir_) + "/lgL P 10 2000.htm");
   EXPECT_EQ(hovered.back(), "# HG GUV  5 2001");
   EXPECT_EQ(window->act_language(), 'R');
 }
@@ -143,8 +147,10 @@ TEST_F(ActWindowTest, CopyLimits) {
     bool copied;
   };
   const Case cases[] = {
-      {3999, kParagraphCopyLimit, true}, {4000, kParagraphCopyLimit, false},
-      {399, kMenuCopyLimit, true},       {400, kMenuCopyLimit, false},
+      {3999, kParagraphCopyLimit, true},
+      {4000, kParagraphCopyLimit, false},
+      {399, kMenuCopyLimit, true},
+      {400, kMenuCopyLimit, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.selected);
