@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <set>
 
+#include "viewer/finding/act_key.h"
+
 namespace viewing {
 
 namespace {
@@ -228,17 +230,9 @@ Tree ActSheet(const Tree& modifications, bool first_republication_exists) {
 }
 
 std::string FirstRepublicationKey(std::string_view ind_num) {
+  const std::vector<std::string> words = finding::SplitKeyWords(ind_num);
   std::string key;
-  int words = 0;
-  size_t start = 0;
-  while (words < 4 && start < ind_num.size()) {
-    const size_t blank = std::min(ind_num.find(' ', start), ind_num.size());
-    if (blank > start) {
-      key.append(ind_num.substr(start, blank - start)).append(" ");
-      ++words;
-    }
-    start = blank + 1;
-  }
+  for (size_t i = 0; i < std::min<size_t>(words.size(), 4); ++i) key += words[i] + " ";
   return key + "1";
 }
 
