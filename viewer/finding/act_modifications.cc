@@ -51,6 +51,10 @@ const std::string& ModificationReader::ActTitle(int64_t act_id) {
   return it->second;
 }
 
+bool ModificationReader::HasAct(const std::string& ind_num) {
+  return acts_.Locate("IndNum", ind_num);
+}
+
 const std::string& ModificationReader::KindName(int64_t kind_id) {
   auto [it, added] = kind_names_.try_emplace(kind_id);
   if (added && kinds_.Locate("IdTipMod", kind_id)) it->second = kinds_.AsString("NumModif");

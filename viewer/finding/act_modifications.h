@@ -73,6 +73,9 @@ class ModificationReader {
   // The display title of an act, uncut; empty when the act is gone.
   const std::string& ActTitle(int64_t act_id);
 
+  // Whether an act with the key `ind_num` exists.
+  bool HasAct(const std::string& ind_num);
+
  private:
   // The rows of `modifications` with the part of `other_column` looked up.
   std::vector<OtherEnd> Ends(actsdb::Table& modifications, const char* other_column);
