@@ -3,6 +3,8 @@
 #include <fstream>
 #include <vector>
 
+#include "actsdb/table.h"
+
 namespace actsdb {
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "actsdb/store.h"
+#include "actsdb/database.h"
 
 namespace actsdb {
 
@@ -13,6 +13,18 @@ namespace actsdb {
 constexpr char kDatabaseFileName[] = "corvana.db";
 // The database directory below the installation directory.
 constexpr char kDatabaseDirName[] = "zazi1";
+
+// The columns of the acts list, in the order of the acts-list query: what
+// the list views hold and what the saved list "dump.dst" holds.
+inline constexpr const char* kActsListColumns[] = {
+    "IdAct",  "IdDomeniu", "IdEmitent", "IdPublicatie", "IdTipAct", "NrOficial", "Data",  "DataPub",
+    "Anul",   "Titlu",     "Titlu2",    "Rep",          "IndNum",   "Limba",     "Numar",
+};
+
+// The acts-list query over tblActe, as the list views start it.
+inline constexpr char kActsListSelect[] =
+    "SELECT IdAct, IdDomeniu, IdEmitent, IdPublicatie, IdTipAct, NrOficial, Data, DataPub, Anul, "
+    "Titlu, Titlu2, Rep,  IndNum, Limba,Numar FROM tblActe";
 
 // Creates every table and named index of the acts database in `db`.
 // Running it on a database that already has them changes nothing.

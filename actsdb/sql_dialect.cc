@@ -10,7 +10,7 @@
 
 #include "actsdb/codepage.h"
 #include "actsdb/dates.h"
-#include "actsdb/store.h"
+#include "actsdb/store_error.h"
 
 namespace actsdb {
 namespace {

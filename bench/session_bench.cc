@@ -24,6 +24,7 @@
 #include "actsdb/schema.h"
 #include "actsdb/store.h"
 #include "bench/synthetic_acts.h"
+#include "idxcore/index/cursor.h"
 #include "idxcore/index/position_file.h"
 #include "idxcore/session/session.h"
 
