@@ -22,23 +22,12 @@
 
 #include <stdint.h>
 
-#define IDXCORE_EXPORT __attribute__((visibility("default")))
+#include "idxcore/export.h"
+#include "idxcore/index/recwrd.h"
 
 #ifdef __cplusplus
 extern "C" {
 #endif
-
-/* One word's occurrences in one act: the first 12 bytes of a "word.dat"
- * record, as _getcrt hands it to the caller (in the caller's byte order). */
-struct recwrd {
-  int32_t act_id;       /* IdAct of the act in which the word occurs */
-  int16_t count;        /* occurrences in that act (low 16 bits) */
-  uint8_t reserved[2];  /* unused; zero when written by this library */
-  /* count <= 1: the occurrence's position (16 bits, zero-extended);
-   * count >= 2: byte offset in "poziti.dat" of its `count` positions. */
-  int32_t position;
-};
-typedef struct recwrd recwrd;
 
 /* Opens `directory` + "/word.dat" for reading (creating it, 30 header bytes
  * and no records, when missing) and makes it the cursor, replacing any cursor

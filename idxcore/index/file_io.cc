@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "idxcore/index/word_file.h"
+#include "idxcore/index/index_error.h"
 
 namespace idxcore {
 

@@ -32,19 +32,13 @@
 #include <utility>
 #include <vector>
 
-#include "idxcore/index/cursor.h"
 #include "idxcore/index/file_io.h"
+#include "idxcore/index/index_error.h"
+#include "idxcore/index/recwrd.h"
 
 namespace idxcore {
 
-// An index file that cannot be opened, created, written or addressed.
-// The message names the file and what failed.
-class IndexError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
-
-// The 12-byte occurrence value; shared with the C interface (cursor.h).
+// The 12-byte occurrence value; shared with the C interface of the cursor.
 using ::recwrd;
 
 // A record as stored: the value followed by the index of the chain's next

@@ -21,7 +21,7 @@
 #ifndef CORVANA_IDXCORE_SESSION_SESSION_H_
 #define CORVANA_IDXCORE_SESSION_SESSION_H_
 
-#include "idxcore/index/cursor.h" /* IDXCORE_EXPORT */
+#include "idxcore/export.h"
 
 #ifdef __cplusplus
 extern "C" {

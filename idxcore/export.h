@@ -1,0 +1,8 @@
+/* Marks the declarations that idxcore exports: the C interface of the
+ * cursor and of the processing session. */
+#ifndef CORVANA_IDXCORE_EXPORT_H_
+#define CORVANA_IDXCORE_EXPORT_H_
+
+#define IDXCORE_EXPORT __attribute__((visibility("default")))
+
+#endif /* CORVANA_IDXCORE_EXPORT_H_ */
