@@ -10,8 +10,8 @@
 namespace finding {
 namespace {
 
-constexpr std::array<std::string_view, kGroupCount> kGroupCaptions = {
-    "Cuvinte", "Proprietati", "Publicatia", "Data"};
+constexpr std::array<std::string_view, kGroupCount> kGroupCaptions = {"Cuvinte", "Proprietati",
+                                                                      "Publicatia", "Data"};
 
 struct CriterionInfo {
   std::string_view caption;
@@ -36,10 +36,12 @@ constexpr std::array<CriterionInfo, kCriterionCount> kCriteria = {{
 
 // The criteria that make up the query, in the order of its groups.
 constexpr Criterion kQueryOrder[] = {
-    Criterion::kInTitlu,   Criterion::kDomeniul,           Criterion::kEmitentul,
-    Criterion::kNumele,    Criterion::kTipul,              Criterion::kNumarul,
-    Criterion::kAnul,      Criterion::kNumarulPublicatiei, Criterion::kLimba,
-    Criterion::kEmisDeLa,  Criterion::kEmisPanaLa,         Criterion::kPublicatDeLa,
+    Criterion::kInTitlu,        Criterion::kDomeniul,
+    Criterion::kEmitentul,      Criterion::kNumele,
+    Criterion::kTipul,          Criterion::kNumarul,
+    Criterion::kAnul,           Criterion::kNumarulPublicatiei,
+    Criterion::kLimba,          Criterion::kEmisDeLa,
+    Criterion::kEmisPanaLa,     Criterion::kPublicatDeLa,
     Criterion::kPublicatPanaLa,
 };
 
@@ -48,20 +50,34 @@ std::string ConditionLine(Criterion criterion, const CriterionValue& value) {
   const std::string& v = value.text;
   const std::string id = std::to_string(value.id);
   switch (criterion) {
-    case Criterion::kInTitlu: return "(( Titlu LIKE '%" + v + "%' ) OR ( Titlu2 LIKE '%" + v + "%' ))";
-    case Criterion::kDomeniul: return "( IdDomeniu = " + id + " )";
-    case Criterion::kEmitentul: return "( IdEmitent = " + id + " )";
-    case Criterion::kNumele: return "( IdPublicatie = " + id + " )";
-    case Criterion::kTipul: return "( IdTipAct = " + id + " )";
-    case Criterion::kNumarul: return "( NrOficial = " + v + " )";
-    case Criterion::kAnul: return "( Anul = " + v + " )";
-    case Criterion::kNumarulPublicatiei: return "( Numar = " + v + " )";
-    case Criterion::kLimba: return "( Limba = '" + v.substr(0, 1) + "' )";
-    case Criterion::kEmisDeLa: return "( Data >= '" + v + "' )";
-    case Criterion::kEmisPanaLa: return "( Data <= '" + v + "' )";
-    case Criterion::kPublicatDeLa: return "( DataPub >= '" + v + "' )";
-    case Criterion::kPublicatPanaLa: return "( DataPub <= '" + v + "' )";
-    case Criterion::kInText: break;
+    case Criterion::kInTitlu:
+      return "(( Titlu LIKE '%" + v + "%' ) OR ( Titlu2 LIKE '%" + v + "%' ))";
+    case Criterion::kDomeniul:
+      return "( IdDomeniu = " + id + " )";
+    case Criterion::kEmitentul:
+      return "( IdEmitent = " + id + " )";
+    case Criterion::kNumele:
+      return "( IdPublicatie = " + id + " )";
+    case Criterion::kTipul:
+      return "( IdTipAct = " + id + " )";
+    case Criterion::kNumarul:
+      return "( NrOficial = " + v + " )";
+    case Criterion::kAnul:
+      return "( Anul = " + v + " )";
+    case Criterion::kNumarulPublicatiei:
+      return "( Numar = " + v + " )";
+    case Criterion::kLimba:
+      return "( Limba = '" + v.substr(0, 1) + "' )";
+    case Criterion::kEmisDeLa:
+      return "( Data >= '" + v + "' )";
+    case Criterion::kEmisPanaLa:
+      return "( Data <= '" + v + "' )";
+    case Criterion::kPublicatDeLa:
+      return "( DataPub >= '" + v + "' )";
+    case Criterion::kPublicatPanaLa:
+      return "( DataPub <= '" + v + "' )";
+    case Criterion::kInText:
+      break;
   }
   return "";
 }
@@ -74,7 +90,9 @@ std::string_view Caption(Criterion criterion) {
   return kCriteria[static_cast<size_t>(criterion)].caption;
 }
 
-CriteriaGroup GroupOf(Criterion criterion) { return kCriteria[static_cast<size_t>(criterion)].group; }
+CriteriaGroup GroupOf(Criterion criterion) {
+  return kCriteria[static_cast<size_t>(criterion)].group;
+}
 
 // ---------------------------------------------------------------------------
 
@@ -99,11 +117,16 @@ CodeTables::~CodeTables() = default;
 
 CodeTables::Lookup& CodeTables::For(Criterion criterion) {
   switch (criterion) {
-    case Criterion::kTipul: return *lookups_[0];
-    case Criterion::kDomeniul: return *lookups_[1];
-    case Criterion::kEmitentul: return *lookups_[2];
-    case Criterion::kNumele: return *lookups_[3];
-    default: break;
+    case Criterion::kTipul:
+      return *lookups_[0];
+    case Criterion::kDomeniul:
+      return *lookups_[1];
+    case Criterion::kEmitentul:
+      return *lookups_[2];
+    case Criterion::kNumele:
+      return *lookups_[3];
+    default:
+      break;
   }
   throw std::invalid_argument("no code table for the criterion \"" +
                               std::string(Caption(criterion)) + "\"");

@@ -52,9 +52,11 @@ TEST_F(FilterCriteriaTest, SqlText) {
        {{Criterion::kPublicatPanaLa, "31/12/2005"},
         {Criterion::kEmisDeLa, "1/1/2001"},
         {Criterion::kEmisPanaLa, "02/3/2004"}},
-       kSelect + "\r\nWHERE\r\n(\r\n( Data >= '1/1/2001' )\r\n)\r\nAND\r\n(\r\n"
-                 "( Data <= '02/3/2004' )\r\n)\r\nAND\r\n(\r\n( DataPub <= '31/12/2005' )\r\n)\r\n"},
-      {"language", {{Criterion::kLimba, "Maghiara"}},
+       kSelect +
+           "\r\nWHERE\r\n(\r\n( Data >= '1/1/2001' )\r\n)\r\nAND\r\n(\r\n"
+           "( Data <= '02/3/2004' )\r\n)\r\nAND\r\n(\r\n( DataPub <= '31/12/2005' )\r\n)\r\n"},
+      {"language",
+       {{Criterion::kLimba, "Maghiara"}},
        kSelect + "\r\nWHERE\r\n(\r\n( Limba = 'M' )\r\n)\r\n"},
       {"every other criterion, numbers as typed",
        {{Criterion::kLimba, "Romana"},
@@ -110,8 +112,7 @@ TEST_F(FilterCriteriaTest, AcceptanceRules) {
         {"cod LEGEA, privind-achizitiile 2006", {"LEGEA", "privind", "achizitiile"}},
         {"cod de", {}}}},
       {Criterion::kInText,
-       {{actsdb::Utf8ToCp1250("legislaţia muncii"),
-         {actsdb::Utf8ToCp1250("legislaţia"), "muncii"}},
+       {{actsdb::Utf8ToCp1250("legislaţia muncii"), {actsdb::Utf8ToCp1250("legislaţia"), "muncii"}},
         {"", {}}}},
       {Criterion::kTipul,
        {{"Lege", {"Lege"}},
@@ -161,7 +162,8 @@ TEST_F(FilterCriteriaTest, AcceptanceRules) {
 
 TEST_F(FilterCriteriaTest, LookupKeepsTheRowId) {
   ASSERT_TRUE(criteria_->Enter(Criterion::kDomeniul, "Achizitii publice"));
-  EXPECT_EQ(criteria_->values(Criterion::kDomeniul), (std::vector<CriterionValue>{{"Achizitii publice", 7}}));
+  EXPECT_EQ(criteria_->values(Criterion::kDomeniul),
+            (std::vector<CriterionValue>{{"Achizitii publice", 7}}));
   EXPECT_EQ(tables_->NameOfCode(Criterion::kTipul, "C2"), actsdb::Utf8ToCp1250("Hotărâre"));
   EXPECT_EQ(tables_->NameOfCode(Criterion::kTipul, "c2"), std::nullopt);
   EXPECT_EQ(tables_->Names(Criterion::kEmitentul), (Texts{"Guvernul", "Parlamentul"}));

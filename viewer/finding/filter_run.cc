@@ -29,9 +29,12 @@ std::vector<std::string> Sorted(std::vector<std::string> lines, const std::strin
 
 actsdb::Dataset& ActsLists::data_acte() const {
   switch (shown) {
-    case Shown::kQueActe: return *que_acte;
-    case Shown::kQueActeMic: return *que_acte_mic;
-    case Shown::kClientActe: break;
+    case Shown::kQueActe:
+      return *que_acte;
+    case Shown::kQueActeMic:
+      return *que_acte_mic;
+    case Shown::kClientActe:
+      break;
   }
   return *client_acte;
 }

@@ -106,7 +106,9 @@ TEST_F(FilterRunTest, CriteriaSelectTheSameActsInBothLoadModes) {
       {{{Criterion::kLimba, "Romana"}, {Criterion::kTipul, "lege"}, {Criterion::kNumarul, "12"}},
        "",
        {1, 21}},
-      {{{Criterion::kEmisDeLa, "1/1/2005"}, {Criterion::kEmisPanaLa, "31/12/2005"}}, "", {12, 13, 14}},
+      {{{Criterion::kEmisDeLa, "1/1/2005"}, {Criterion::kEmisPanaLa, "31/12/2005"}},
+       "",
+       {12, 13, 14}},
       {{{Criterion::kPublicatDeLa, "01/05/2008"}}, "", {21}},
       {{{Criterion::kDomeniul, sanatate}}, "", {9, 10, 11, 12, 13}},
       {{{Criterion::kEmitentul, actsdb::Utf8ToCp1250("Guvernul României")},
@@ -128,8 +130,8 @@ TEST_F(FilterRunTest, CriteriaSelectTheSameActsInBothLoadModes) {
       criteria_->Clear();
       for (const auto& [criterion, text] : c.boxes) criteria_->Enter(criterion, text);
       const int count = Run(*lists, c.mode.empty() ? "oriunde in text" : c.mode);
-      const std::string where = (lists == &full_ ? "in memory: " : "query: ") +
-                                SqlText(criteria_->SqlLines());
+      const std::string where =
+          (lists == &full_ ? "in memory: " : "query: ") + SqlText(criteria_->SqlLines());
       EXPECT_EQ(Listed(lists->data_acte()), c.ids) << where;
       EXPECT_EQ(count, static_cast<int>(c.ids.size())) << where;
     }
@@ -174,8 +176,9 @@ TEST_F(FilterRunTest, FindActAndFilterTakeTurns) {
   criteria_->Enter(Criterion::kInText, "registrele publice");
   for (ActsLists* lists : {&partial_, &full_}) {
     Run(*lists);
-    EXPECT_EQ(RunFindAct(FindActSqlLines(*tables_, "Lege", "12", "(oricare)"), "", *search_, *lists),
-              3);  // acts 1, 2 and 21
+    EXPECT_EQ(
+        RunFindAct(FindActSqlLines(*tables_, "Lege", "12", "(oricare)"), "", *search_, *lists),
+        3);  // acts 1, 2 and 21
     EXPECT_EQ(lists->shown, lists == &full_ ? Shown::kClientActe : Shown::kQueActeMic);
     EXPECT_EQ(Listed(lists->data_acte()), (Ids{1, 2, 21}));
     EXPECT_EQ(RunFindAct(FindActSqlLines(*tables_, "(oricare)", "", ""), "IdAct DESCENDING",

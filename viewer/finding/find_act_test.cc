@@ -18,7 +18,9 @@ TEST_F(FindActTest, SqlLines) {
     std::vector<std::string> lines;
   };
   const Case cases[] = {
-      {"Ordin", "24", "1990",
+      {"Ordin",
+       "24",
+       "1990",
        {select, "WHERE", "(IdTipAct = 3 )", "AND", "(NrOficial = 24 )", "AND", "(Anul = 1990 )"}},
       {"(oricare)", "(oricare)", "1990", {select, "WHERE", "(Anul = 1990 )"}},
       {"(oricare)", "24", "1990", {select, "WHERE", "(NrOficial = 24 )", "AND", "(Anul = 1990 )"}},
