@@ -1,0 +1,69 @@
+#include "viewer/shell/corvanex.h"
+
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QScreen>
+#include <exception>
+
+namespace shell {
+namespace {
+
+// Makes one long-lived window; an error is shown and start-up goes on.
+template <typename Make>
+void Create(QWidget* parent, Make make) {
+  try {
+    make();
+  } catch (const std::exception& e) {
+    ReportError(parent, e.what());
+  }
+}
+
+}  // namespace
+
+void ReportError(QWidget* parent, const char* message) {
+  QMessageBox::critical(parent, QStringLiteral("Corvana"), QString::fromUtf8(message));
+}
+
+Corvanex::Corvanex(const QString& install_dir) {
+  main_ = std::make_unique<MainWindow>(install_dir);
+  MainWindow* main = main_.get();
+  Create(main, [&] {
+    options_ = std::make_unique<OptionsWindow>(install_dir);
+    main->SetOptionsWindow(options_.get());
+    options_->SetTerminate([main] { main->Terminate(); });
+  });
+  Create(main, [&] {
+    chooser_ = std::make_unique<finding::ColumnChooser>(main->grid());
+    QObject::connect(main->grid(), &finding::ResultsGrid::columnsRequested, main,
+                     [this] { ShowColumnChooser(); });
+    if (options_) {
+      finding::ColumnChooser* chooser = chooser_.get();
+      options_->SetColumnChooser({[chooser](QWidget* panel) { chooser->Dock(panel); },
+                                  [chooser] { chooser->Undock(); }, [chooser] { chooser->Apply(); }});
+    }
+  });
+  Create(main, [&] { about_ = std::make_unique<AboutBox>(); main->SetAboutBox(about_.get()); });
+  Create(main, [&] {
+    bonus_ = std::make_unique<BonusWindow>(install_dir, main);
+    main->SetBonusWindow([bonus = bonus_.get()] { bonus->ShowPicture(); });
+  });
+}
+
+Corvanex::~Corvanex() {
+  bonus_.reset();
+  about_.reset();
+  chooser_.reset();
+  options_.reset();
+  main_.reset();
+}
+
+void Corvanex::ShowColumnChooser() {
+  // Floated in the lower right of the screen.
+  const QRect screen = main_->screen() ? main_->screen()->geometry() : QRect(0, 0, 1024, 768);
+  chooser_->setGeometry(QRect(QPoint(screen.width() - 300, screen.height() - 400),
+                              QPoint(screen.width() - 100, screen.height() - 100)));
+  chooser_->show();
+  chooser_->raise();
+}
+
+}  // namespace shell
