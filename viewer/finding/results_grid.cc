@@ -144,6 +144,13 @@ ResultsGrid::ResultsGrid(QWidget* parent) : QWidget(parent) {
   layout->addWidget(pages_);
 
   connect(table_, &QTableView::doubleClicked, this, [this] { emit openRequested(); });
+  // The list's current row follows the grid's.
+  connect(table_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+          [this](const QModelIndex& now) {
+            if (model_->source() && now.isValid() && now.row() != model_->source()->CurrentRow()) {
+              model_->source()->MoveTo(now.row());
+            }
+          });
   connect(header_, &QHeaderView::sectionClicked, this, [this](int section) {
     TitleClick(section, QApplication::keyboardModifiers() & Qt::ShiftModifier);
   });
@@ -158,13 +165,6 @@ void ResultsGrid::SetSource(GridSource* source) {
   const ColumnLayout current = model_->source() ? layout() : saved_;
   model_->SetSource(source, source ? MatchLayout(current, source->Fields()) : current);
   header_->ClearArrows();
-  connect(table_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-          [this](const QModelIndex& now) {
-            if (model_->source() && now.isValid() && now.row() != model_->source()->CurrentRow()) {
-              model_->source()->MoveTo(now.row());
-            }
-          },
-          Qt::UniqueConnection);
   ApplyLayoutToView();
   Refresh();
 }
