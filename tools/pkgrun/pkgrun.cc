@@ -4,7 +4,7 @@
 // viewer reads up to date.
 //
 //   pkgrun [--install-dir DIR] [--codes FILE] [--modif FILE] [--modart FILE]
-//          [--wmod] [ACT_FILE_OR_DIR ...]
+//          [--wmod] [--wait-for PID] [ACT_FILE_OR_DIR ...]
 //
 // Without act arguments it takes the installation's update folder: every
 // act file there ("*.txt" but modif.txt and modart.txt, in name order),
@@ -14,6 +14,8 @@
 // names, else the working directory. A missing database is created with
 // the code tables of --codes (default DIR/update/codes.tsv). --wmod also
 // collects the modification lines of the acts' headers into DIR/modif.txt.
+// --wait-for makes it wait (at most a minute) for the process PID, the
+// viewer that started it, to end and let the database go.
 //
 // Exit status: 0 when every act was imported, 1 when any failed, 2 when
 // the run could not be made at all.
@@ -26,17 +28,19 @@
 #include <iostream>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "actsdb/codepage.h"
 #include "actsdb/install_dir.h"
 #include "idxcore/session/session.h"
 #include "tools/pkgrun/update.h"
+#include "tools/wait_for_viewer.h"
 
 namespace {
 
 constexpr char kUsage[] =
     "usage: pkgrun [--install-dir DIR] [--codes FILE] [--modif FILE] [--modart FILE] [--wmod]"
-    " [ACT_FILE_OR_DIR ...]\n";
+    " [--wait-for PID] [ACT_FILE_OR_DIR ...]\n";
 
 std::optional<pkgrun::UpdateOptions> ParseArguments(int argc, char** argv) {
   pkgrun::UpdateOptions options;
@@ -122,7 +126,16 @@ void PrintSummary(const pkgrun::UpdateSummary& s) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::optional<pkgrun::UpdateOptions> options = ParseArguments(argc, argv);
+  // Started by the viewer: first wait for it to let the database go.
+  std::vector<std::string> args(argv + 1, argv + argc);
+  if (const std::string error = tools::WaitForViewer(&args, "pkgrun"); !error.empty()) {
+    std::cerr << "pkgrun: " << error << "\n";
+    return 2;
+  }
+  std::vector<char*> rest = {argv[0]};
+  for (std::string& arg : args) rest.push_back(arg.data());
+  const std::optional<pkgrun::UpdateOptions> options =
+      ParseArguments(static_cast<int>(rest.size()), rest.data());
   if (!options) {
     std::cerr << kUsage;
     return 2;

@@ -2,8 +2,10 @@
 // so that every word's records lie together ("word2.dat", "poziti2.dat"),
 // then puts the rewritten files in place of "word.dat" and "poziti.dat".
 //
-//   reorgdb [--install-dir DIR]
+//   reorgdb [--install-dir DIR] [--wait-for PID]
 //
+// --wait-for makes it wait (at most a minute) for the process PID, the
+// viewer that started it, to end and let the database go.
 // Without --install-dir the installation is the one the install-directory
 // lookup names, else the working directory (the viewer starts it there).
 // The switch to the new files survives a crash at any moment: the next
@@ -15,24 +17,31 @@
 #include <filesystem>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include "actsdb/install_dir.h"
 #include "actsdb/installation.h"
 #include "actsdb/schema.h"
 #include "idxcore/session/session.h"
+#include "tools/wait_for_viewer.h"
 
 namespace {
 
-constexpr char kUsage[] = "usage: reorgdb [--install-dir DIR]\n";
+constexpr char kUsage[] = "usage: reorgdb [--install-dir DIR] [--wait-for PID]\n";
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  if (const std::string error = tools::WaitForViewer(&args, "reorgdb"); !error.empty()) {
+    std::cerr << "reorgdb: " << error << "\n";
+    return 2;
+  }
   idxcore::SessionPlaces places;
-  if (argc == 3 && std::string(argv[1]) == "--install-dir") {
-    places.install_dir = actsdb::WithoutTrailingSeparator(argv[2]);
+  if (args.size() == 2 && args[0] == "--install-dir") {
+    places.install_dir = actsdb::WithoutTrailingSeparator(args[1]);
     places.database_dir = places.install_dir + "/" + actsdb::kDatabaseDirName;
-  } else if (argc == 1) {
+  } else if (args.empty()) {
     places = idxcore::LookupSessionPlaces();
     if (places.install_dir.empty()) {
       places.install_dir = std::filesystem::current_path().string();
