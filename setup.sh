@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Corvana set-up on Debian 12: installs what the build needs, builds, then
-#   ./setup.sh run    builds a sample installation and reports what it holds
+#   ./setup.sh run    builds a sample installation and starts the viewer on it
+#                     (without a display: reports it and searches it once)
 #   ./setup.sh test   runs the test suite
 # Options through the environment: BUILD_DIR (default build), SAMPLE_DIR
 # (default $BUILD_DIR/sample-install), CMAKE_ARGS (extra configure flags).
@@ -42,7 +43,14 @@ case "${1:-}" in
       --modif "$here/sample/acts/modif.txt" --modart "$here/sample/acts/modart.txt" \
       "$here/sample/acts"
     "$build/tools/mkinstall" "$here/sample" "$sample"
-    echo "Acts whose text holds \"registrul\":"
+    if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+      echo "Starting Corvanex on $sample"
+      exec "$build/bin/Corvanex" --install-dir "$sample"
+    fi
+    echo "No display is available (neither DISPLAY nor WAYLAND_DISPLAY is set), so Corvanex"
+    echo "was not started. On a desktop, start it on this installation with:"
+    echo "  $build/bin/Corvanex --install-dir $sample"
+    echo "Meanwhile, the acts whose text holds \"registrul\":"
     "$build/tools/corvana-search/corvana-search" --install-dir "$sample" registrul
     ;;
   test)

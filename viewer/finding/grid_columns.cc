@@ -21,8 +21,8 @@ struct Shown {
 };
 constexpr Shown kShown[] = {
     {"DispTitlu", 230}, {"Titlu", 420},    {"TipAct", 110},  {"NrOficial", 70},
-    {"Anul", 45},       {"Emitent", 150},  {"Data", 80},     {"DataPub", 95},
-    {"Publicatia", 150}, {"Numar", 70},    {"Domeniu", 150}, {"Rep", 45},
+    {"Anul", 45},       {"Emitent", 150},  {"Data", 80},     {"DataPub", 115},
+    {"Publicatia", 150}, {"Numar", 140},    {"Domeniu", 150}, {"Rep", 45},
     {"Limba", 40},      {"IndNum", 150},
 };
 constexpr int kHiddenWidth = 64;

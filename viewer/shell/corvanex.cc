@@ -5,6 +5,8 @@
 #include <QScreen>
 #include <exception>
 
+#include "actsdb/codepage.h"
+
 namespace shell {
 namespace {
 
@@ -33,6 +35,13 @@ Corvanex::Corvanex(const QString& install_dir) {
     options_->SetTerminate([main] { main->Terminate(); });
   });
   Create(main, [&] {
+    data_ = std::make_unique<DataModule>(install_dir.toStdString(),
+                                         options_ ? options_->load_mode() : LoadMode::kFull);
+    main->grid()->SetSource(data_.get());
+    QObject::connect(main->grid(), &finding::ResultsGrid::openRequested, main,
+                     [this] { OpenSelectedAct(); });
+  });
+  Create(main, [&] {
     chooser_ = std::make_unique<finding::ColumnChooser>(main->grid());
     QObject::connect(main->grid(), &finding::ResultsGrid::columnsRequested, main,
                      [this] { ShowColumnChooser(); });
@@ -53,8 +62,21 @@ Corvanex::~Corvanex() {
   bonus_.reset();
   about_.reset();
   chooser_.reset();
+  if (data_) main_->grid()->SetSource(nullptr);
+  data_.reset();
   options_.reset();
   main_.reset();
+}
+
+void Corvanex::OpenSelectedAct() {
+  ActWindows& windows = main_->act_windows();
+  if (!data_ || !windows.can_open()) return;
+  try {
+    if (!data_->PositionOnCurrentAct()) return;
+    windows.Open(QString(), QString::fromStdString(actsdb::Cp1250ToUtf8(data_->DirectDispTitlu())));
+  } catch (const std::exception& e) {
+    ReportError(main_.get(), e.what());
+  }
 }
 
 void Corvanex::ShowColumnChooser() {

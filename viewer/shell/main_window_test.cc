@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "actsdb/database_test_fixture.h"
 #include "viewer/finding/results_grid.h"
 #include "viewer/shell/corvanex.h"
 
@@ -26,6 +27,10 @@ class MainWindowTest : public ::testing::Test {
            ::testing::UnitTest::GetInstance()->current_test_info()->name();
     QDir(dir_).removeRecursively();
     QDir().mkpath(dir_ + "/htm/right");
+    QDir().mkpath(dir_ + "/zazi1");
+    // An installation with an empty database and its saved acts list.
+    auto db = actsdb::NewDatabaseWithSchema((dir_ + "/zazi1").toStdString());
+    actsdb::ClientDataset::SaveActsList(*db, (dir_ + "/dump.dst").toStdString());
   }
   void Touch(const QString& name, const std::string& text = "x") {
     std::ofstream((dir_ + "/" + name).toStdString(), std::ios::binary) << text;
