@@ -103,7 +103,11 @@ void SortHeader::paintSection(QPainter* painter, const QRect& rect, int section)
   const int y2 = middle + (up ? 4 : 10);
   painter->save();
   painter->setRenderHint(QPainter::Antialiasing, false);
+  // Filled in the shade so that it shows on a flat, light title row too.
+  const QPoint corners[] = {{right - 10, y1}, {right - 7, y2}, {right - 4, y1}};
   painter->setPen(arrow_shade);
+  painter->setBrush(arrow_shade);
+  painter->drawPolygon(corners, 3);
   painter->drawLine(right - 10, y1, right - 7, y2);
   painter->setPen(arrow_highlight);
   painter->drawLine(right - 7, y2, right - 4, y1);
