@@ -195,20 +195,26 @@ void MainWindow::BuildAssistantPanel() {
   layout->setSpacing(0);
   auto* bar = new QToolBar;
   bar->setIconSize(QSize(16, 16));
-  assistant_ = new AssistantView;
+  // The help pages: a history of 10 pages; "#bonus" shows the picture
+  // window instead of being followed.
+  assistant_ = new hypertext::HypertextView;
+  assistant_->SetHistoryLimit(10);
+  connect(assistant_, &hypertext::HypertextView::linkClicked, this,
+          [this](const QString& target, bool* handled) {
+            if (target != QLatin1String("#bonus")) return;
+            *handled = true;
+            if (show_bonus_) show_bonus_();
+          });
   bar->addAction(style()->standardIcon(QStyle::SP_TitleBarCloseButton), QStringLiteral("Inchide"),
                  this, [this] { ShowAssistant(false); });
   bar->addAction(style()->standardIcon(QStyle::SP_ArrowBack), QStringLiteral("Inapoi"), assistant_,
-                 &AssistantView::Back);
+                 &hypertext::HypertextView::Back);
   bar->addAction(style()->standardIcon(QStyle::SP_ArrowForward), QStringLiteral("Inainte"),
-                 assistant_, &AssistantView::Forward);
+                 assistant_, &hypertext::HypertextView::Forward);
   bar->addAction(style()->standardIcon(QStyle::SP_BrowserReload), QStringLiteral("Acasa"), this,
-                 [this] { assistant_->LoadPage(InstallPath(QStringLiteral("htm/right/index.htm"))); });
+                 &MainWindow::LoadHelpPage);
   layout->addWidget(bar);
   layout->addWidget(assistant_);
-  connect(assistant_, &AssistantView::bonusRequested, this, [this] {
-    if (show_bonus_) show_bonus_();
-  });
   horizontal_->addWidget(assistant_panel_);
   horizontal_->setStretchFactor(0, 1);
   horizontal_->setStretchFactor(1, 0);
@@ -390,7 +396,7 @@ void MainWindow::ShowAssistant(bool on) {
 
 void MainWindow::helpto(const QString& anchor) {
   ShowAssistant(true);
-  assistant_->GoToAnchor(anchor);
+  assistant_->ScrollToAnchor(anchor);
 }
 
 void MainWindow::frmgrila1show() { results_panel_->show(); }
@@ -452,7 +458,19 @@ void MainWindow::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
   if (shown_once_) return;
   shown_once_ = true;
-  assistant_->LoadPage(InstallPath(QStringLiteral("htm/right/index.htm")));
+  LoadHelpPage();
+}
+
+void MainWindow::LoadHelpPage() {
+  try {
+    assistant_->LoadFromFile(InstallPath(QStringLiteral("htm/right/index.htm")));
+  } catch (const std::exception& e) {
+    // Said in the panel itself: a missing help page is no reason to stop
+    // the user at start.
+    assistant_->LoadFromMemory("<p>Pagina de asistenta nu poate fi citita:</p><p>" +
+                               hypertext::ToCp1250(QString::fromUtf8(e.what()).toHtmlEscaped()) +
+                               "</p>");
+  }
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {

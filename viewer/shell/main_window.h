@@ -26,7 +26,7 @@
 #include <vector>
 
 #include "viewer/shell/act_windows.h"
-#include "viewer/shell/assistant_view.h"
+#include "viewer/hypertext/hypertext_view.h"
 #include "viewer/shell/commands.h"
 
 namespace finding {
@@ -50,7 +50,7 @@ class MainWindow : public QMainWindow {
 
   ActWindows& act_windows() { return *act_windows_; }
   QMdiArea* mdi_area() const { return mdi_; }
-  AssistantView* assistant() const { return assistant_; }
+  hypertext::HypertextView* assistant() const { return assistant_; }
 
   // --- Hand-over points ---
   // Wires a command (menu item and toolbar button) to its window.
@@ -104,6 +104,7 @@ class MainWindow : public QMainWindow {
   void BuildStatusLine();
   void Run(Command command);
   void ShowAssistant(bool on);
+  void LoadHelpPage();
   void ShowWindow(QWidget* window);
   void ArrangeIcons();
   void PrinterSetup();
@@ -115,7 +116,7 @@ class MainWindow : public QMainWindow {
   QSplitter* horizontal_;  // the MDI frame beside the assistant panel
   QToolBar* toolbar_;
   QWidget* assistant_panel_;
-  AssistantView* assistant_;
+  hypertext::HypertextView* assistant_;
   QWidget* results_panel_;
   finding::ResultsGrid* grid_;
   QAction* results_grid_;

@@ -12,7 +12,7 @@
 #include <QVBoxLayout>
 #include <exception>
 
-#include "viewer/shell/qt_text.h"
+#include "viewer/hypertext/hypertext_view.h"
 #include "viewer/shell/run_program.h"
 
 namespace shell {
@@ -168,7 +168,7 @@ OptionsWindow::~OptionsWindow() { Save(); }
 QString OptionsWindow::path() const { return QDir(install_dir_).filePath(kOptionsFile); }
 
 void OptionsWindow::SetOptions(const Options& options) {
-  font_ = QFont(FromCp1250(options.font_name));
+  font_ = QFont(hypertext::FromCp1250(options.font_name));
   font_.setPointSize(options.font_size);
   font_color_ = options.font_color;
   // Radio groups may hold no choice at all ("neither" load mode).
@@ -181,18 +181,18 @@ void OptionsWindow::SetOptions(const Options& options) {
   for (QButtonGroup* group : {conn_group_, load_group_}) group->setExclusive(true);
   update_mail_->setChecked(options.update_mail);
   update_web_->setChecked(options.update_web);
-  mail_account_->setText(FromCp1250(options.mail_account));
-  mail_user_->setText(FromCp1250(options.mail_user));
-  mail_password_->setText(FromCp1250(options.mail_password));
-  dial_user_->setText(FromCp1250(options.dial_user));
-  dial_pass_->setText(FromCp1250(options.dial_pass));
-  dial_phon_->setText(FromCp1250(options.dial_phon));
+  mail_account_->setText(hypertext::FromCp1250(options.mail_account));
+  mail_user_->setText(hypertext::FromCp1250(options.mail_user));
+  mail_password_->setText(hypertext::FromCp1250(options.mail_password));
+  dial_user_->setText(hypertext::FromCp1250(options.dial_user));
+  dial_pass_->setText(hypertext::FromCp1250(options.dial_pass));
+  dial_phon_->setText(hypertext::FromCp1250(options.dial_phon));
   ShowSample();
 }
 
 Options OptionsWindow::options() const {
   Options options;
-  options.font_name = ToCp1250(font_.family());
+  options.font_name = hypertext::ToCp1250(font_.family());
   options.font_color = font_color_;
   options.font_size = font_.pointSize() > 0 ? font_.pointSize() : options.font_size;
   options.conn_none = conn_none_->isChecked();
@@ -200,14 +200,14 @@ Options OptionsWindow::options() const {
   options.conn_dial = conn_dial_->isChecked();
   options.update_mail = update_mail_->isChecked();
   options.update_web = update_web_->isChecked();
-  options.mail_account = ToCp1250(mail_account_->text());
-  options.mail_user = ToCp1250(mail_user_->text());
-  options.mail_password = ToCp1250(mail_password_->text());
+  options.mail_account = hypertext::ToCp1250(mail_account_->text());
+  options.mail_user = hypertext::ToCp1250(mail_user_->text());
+  options.mail_password = hypertext::ToCp1250(mail_password_->text());
   options.under32mb = under32mb_->isChecked();
   options.over32mb = over32mb_->isChecked();
-  options.dial_user = ToCp1250(dial_user_->text());
-  options.dial_pass = ToCp1250(dial_pass_->text());
-  options.dial_phon = ToCp1250(dial_phon_->text());
+  options.dial_user = hypertext::ToCp1250(dial_user_->text());
+  options.dial_pass = hypertext::ToCp1250(dial_pass_->text());
+  options.dial_phon = hypertext::ToCp1250(dial_phon_->text());
   return options;
 }
 
