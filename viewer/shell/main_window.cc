@@ -419,16 +419,7 @@ void MainWindow::SetResultsMode(ResultsMode mode) {
 }
 
 void MainWindow::RunUpdate() {
-  const QString program = FindOutsideProgram(install_dir_, QStringLiteral("pkgrun"));
-  const QString error =
-      program.isEmpty()
-          ? QStringLiteral("Programul de actualizare pkgrun nu se afla in %1 si nici langa Corvanex.")
-                .arg(install_dir_)
-          : RunProgram(program,
-                       QStringList{QStringLiteral("--install-dir"), install_dir_,
-                                   QStringLiteral("--wait-for"),
-                                   QString::number(QCoreApplication::applicationPid())},
-                       install_dir_);
+  const QString error = StartOutsideProgram(install_dir_, QStringLiteral("pkgrun"));
   if (!error.isEmpty()) {
     QMessageBox::warning(this, QStringLiteral("Corvana"), error);
     return;

@@ -243,16 +243,7 @@ void OptionsWindow::OpenUpdateFolder() {
 }
 
 void OptionsWindow::Reindex() {
-  const QString program = FindOutsideProgram(install_dir_, QStringLiteral("reorgdb"));
-  QString error = program.isEmpty()
-                      ? QStringLiteral("Programul de reindexare reorgdb nu se afla in %1 "
-                                       "si nici langa Corvanex.")
-                            .arg(install_dir_)
-                      : RunProgram(program,
-                                   QStringList{QStringLiteral("--install-dir"), install_dir_,
-                                               QStringLiteral("--wait-for"),
-                                               QString::number(QCoreApplication::applicationPid())},
-                                   install_dir_);
+  const QString error = StartOutsideProgram(install_dir_, QStringLiteral("reorgdb"));
   if (!error.isEmpty()) {
     QMessageBox::warning(this, QStringLiteral("Optiuni"), error);
     return;

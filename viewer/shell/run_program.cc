@@ -37,4 +37,15 @@ QString FindOutsideProgram(const QString& install_dir, const QString& name) {
   return {};
 }
 
+QString StartOutsideProgram(const QString& install_dir, const QString& name) {
+  const QString program = FindOutsideProgram(install_dir, name);
+  if (program.isEmpty()) {
+    return QStringLiteral("Programul %1 nu se afla in %2 si nici langa Corvanex.").arg(name, install_dir);
+  }
+  return RunProgram(program,
+                    {QStringLiteral("--install-dir"), install_dir, QStringLiteral("--wait-for"),
+                     QString::number(QCoreApplication::applicationPid())},
+                    install_dir);
+}
+
 }  // namespace shell

@@ -23,6 +23,11 @@ QString RunProgram(const QString& file, const QStringList& arguments = {},
 // when in neither.
 QString FindOutsideProgram(const QString& install_dir, const QString& name);
 
+// Starts the outside program `name` (found as above) on the installation,
+// in it, telling it to wait for this process to end before it opens the
+// database. Returns why it could not start, or an empty text.
+QString StartOutsideProgram(const QString& install_dir, const QString& name);
+
 }  // namespace shell
 
 #endif  // CORVANA_VIEWER_SHELL_RUN_PROGRAM_H_
