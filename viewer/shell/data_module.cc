@@ -243,13 +243,12 @@ std::optional<finding::SortKeys> DataModule::SortIndex() const {
 void DataModule::SetSortIndex(const finding::SortKeys& keys) {
   if (!client_) return;
   if (client_->FindIndex(finding::kSortIndexName)) client_->DeleteIndex(finding::kSortIndexName);
-  const std::optional<int64_t> act =
-      current_row_ >= 0 && Seek(current_row_) ? std::optional(client_->AsInteger("IdAct")) : std::nullopt;
   client_->AddIndex(finding::kSortIndexName, finding::JoinFields(keys.fields),
                     finding::JoinFields(keys.descending), /*case_insensitive=*/true);
   client_->SetIndexName(finding::kSortIndexName);
+  // The list in its new order starts at its first act: finding the row of
+  // the act selected before would read the whole list.
   ListChanged();
-  if (act) StandOnAct(*act);
 }
 
 void DataModule::StandOnAct(int64_t act) {
