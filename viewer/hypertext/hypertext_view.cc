@@ -11,9 +11,11 @@
 #include <QPainter>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QScreen>
 #include <QScrollBar>
 #include <QStatusTipEvent>
 #include <QStyle>
+#include <QTextBlock>
 #include <QTextDocument>
 #include <QToolTip>
 #include <stdexcept>
@@ -22,6 +24,13 @@
 #include "viewer/hypertext/print_layout.h"
 
 namespace hypertext {
+namespace {
+
+// What "</center>" becomes while a page is read in: it, and a zero-width
+// space that starts the next paragraph.
+const QString kParagraphMark = QStringLiteral("</center>\u200B");
+
+}  // namespace
 
 QString FromCp1250(std::string_view text) {
   return QString::fromStdString(actsdb::Cp1250ToUtf8(text));
@@ -37,6 +46,7 @@ HypertextView::HypertextView(QWidget* parent) : QTextBrowser(parent) {
   setOpenLinks(false);
   setOpenExternalLinks(false);
   setMouseTracking(true);
+  document()->setUndoRedoEnabled(false);
   connect(this, &QTextBrowser::anchorClicked, this, &HypertextView::Activate);
   connect(document(), &QTextDocument::contentsChanged, this, [this] { print_layout_.reset(); });
 }
@@ -45,8 +55,7 @@ HypertextView::~HypertextView() = default;
 
 void HypertextView::LoadFromMemory(std::string_view html) {
   document()->setBaseUrl(QUrl());
-  setHtml(FromCp1250(html));
-  DocumentReplaced();
+  SetPage(FromCp1250(html));
 }
 
 void HypertextView::LoadFromFile(const QString& path, const QString& anchor) {
@@ -70,14 +79,51 @@ void HypertextView::ShowFile(const QString& path, const QString& anchor) {
   const QByteArray bytes = file.readAll();
   const std::string_view text(bytes.constData(), size_t(bytes.size()));
   document()->setBaseUrl(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
-  setHtml(actsdb::LooksLikeUtf8(text) ? QString::fromUtf8(bytes) : FromCp1250(text));
-  DocumentReplaced();
+  SetPage(actsdb::LooksLikeUtf8(text) ? QString::fromUtf8(bytes) : FromCp1250(text));
   if (!anchor.isEmpty()) ScrollToAnchor(anchor);
 }
 
-void HypertextView::DocumentReplaced() {
+void HypertextView::SetPage(QString html) {
+  // Qt runs text that follows the end of a centred block on inside that
+  // block (its importer lets a blank between them stand for the start of
+  // the next paragraph), so the paragraph after a heading would be centred
+  // on the heading's line. A browser starts a new paragraph there. A
+  // character right after "</center>" makes Qt start one too; the marks,
+  // which no Windows-1250 page can hold, are taken out once the page is in.
+  const bool marked = html.contains(QLatin1String("</center>"), Qt::CaseInsensitive);
+  if (marked) html.replace(QLatin1String("</center>"), kParagraphMark, Qt::CaseInsensitive);
+  setHtml(html);
+  if (marked) RemoveParagraphMarks();
   pressed_link_.clear();
   Hover(QString());
+}
+
+void HypertextView::RemoveParagraphMarks() {
+  QTextDocument& page = *document();
+  const QString mark(kParagraphMark.back());
+  // Whether the character at `position` carries an anchor's name.
+  const auto named = [&page](int position) {
+    QTextCursor after(&page);
+    after.setPosition(position + 1);
+    return !after.charFormat().anchorNames().isEmpty();
+  };
+  QTextCursor edit(&page);
+  edit.beginEditBlock();
+  for (QTextCursor at = page.find(mark); !at.isNull(); at = page.find(mark, at)) {
+    // The mark goes with the blanks after it, unless one of them carries
+    // an anchor's name; a paragraph left empty goes too.
+    const int start = at.selectionStart();
+    if (named(start)) continue;
+    const QTextBlock block = at.block();
+    const QString text = block.text();
+    int end = start + 1 - block.position();
+    while (end < text.size() && text[end] == ' ' && !named(block.position() + end)) ++end;
+    const bool empties = start == block.position() && end == text.size();
+    at.setPosition(empties && block.previous().isValid() ? start - 1 : start);
+    at.setPosition(block.position() + end, QTextCursor::KeepAnchor);
+    at.removeSelectedText();
+  }
+  edit.endEditBlock();
 }
 
 void HypertextView::ScrollToAnchor(const QString& name) {
@@ -266,6 +312,11 @@ void ShowPrintPreview(HypertextView& view, QPrinter& printer, QWidget* parent) {
   QObject::connect(
       &preview, &QPrintPreviewDialog::paintRequested, &view,
       [&view](QPrinter* target) { view.PrintPages(*target, 1, view.PrinterPageCount(*target)); });
+  // As large as the screen: a window manager maximises it, and without one
+  // it still gets the screen's size.
+  if (const QScreen* screen = (parent ? parent : &view)->screen()) {
+    preview.setGeometry(screen->availableGeometry());
+  }
   preview.setWindowState(preview.windowState() | Qt::WindowMaximized);
   preview.exec();
 }

@@ -141,7 +141,8 @@ class HypertextView : public QTextBrowser {
   void Activate(const QUrl& url);
   void Follow(const QString& target);
   void ShowFile(const QString& path, const QString& anchor);
-  void DocumentReplaced();
+  void SetPage(QString html);
+  void RemoveParagraphMarks();
   void Hover(const QString& target);
   PrintLayout& LayoutFor(QPrinter& printer);
 

@@ -12,6 +12,7 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QTextBlock>
+#include <QStringList>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -54,6 +55,36 @@ TEST_F(HypertextViewTest, MemoryPagesAreWindows1250) {
   view_.LoadFromMemory("<p>Hot\xE3r\xE2re privind \xBAi \xFE</p>");
   EXPECT_EQ(view_.toPlainText(), QString::fromUtf8("Hotărâre privind şi ţ"));
   EXPECT_EQ(ToCp1250(view_.toPlainText()), "Hot\xE3r\xE2re privind \xBAi \xFE");
+}
+
+TEST_F(HypertextViewTest, TextAfterACentredHeadingStartsItsOwnParagraph) {
+  // The act pages' headings: a centred block inside a font, then the part's
+  // anchor and its first paragraph; or the title, centred again.
+  view_.LoadFromMemory(
+      "<p style='text-align:Justify'>\r\nintro<BR>\r\n"
+      "<FONT color=\"blue\" ><t5> <BR><CENTER>Capitolul I</t5></CENTER></FONT>\r\n"
+      "<FONT color=\"red\" ><t4> <CENTER> Dispozitii</t4></CENTER></FONT>\r\n"
+      "<a name=7> </a>\r\n"
+      "<FONT color=\"blue\" ><t5> <BR><CENTER>Articolul 2</t5></CENTER></FONT>\r\n"
+      "<a name=8> </a>\r\n <b>(1) </b>Scopul<BR>\r\n a) litera;<BR>\r\n</p>");
+  std::vector<std::pair<QString, bool>> blocks;  // text, centred; blank ones left out
+  QStringList anchors;
+  for (QTextBlock b = view_.document()->begin(); b.isValid(); b = b.next()) {
+    if (!b.text().trimmed().isEmpty()) {
+      blocks.emplace_back(b.text().trimmed(), b.blockFormat().alignment() & Qt::AlignHCenter);
+    }
+    for (auto f = b.begin(); !f.atEnd(); ++f) anchors += f.fragment().charFormat().anchorNames();
+  }
+  const std::vector<std::pair<QString, bool>> expected = {
+      {"intro", false},
+      {"Capitolul I", true},
+      {"Dispozitii", true},
+      {"Articolul 2", true},
+      {"(1) Scopul" + QString(QChar::LineSeparator) + "a) litera;", false},
+  };
+  EXPECT_EQ(blocks, expected);
+  EXPECT_EQ(anchors, QStringList({"7", "8"}));  // the parts' anchors survive
+  EXPECT_FALSE(view_.toPlainText().contains(QChar(0x200B)));
 }
 
 TEST_F(HypertextViewTest, HoverAndClickReportTheRawTarget) {
