@@ -30,6 +30,7 @@ void History::Save(const std::string& path) const {
 }
 
 void History::Rebuild() {
+  if (before_build_) before_build_();
   items_.clear();
   current_.reset();
   for (size_t entry = entries_.size(); entry-- > 0;) {

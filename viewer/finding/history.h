@@ -38,7 +38,10 @@ class History {
   // The columns of an act of the acts list; nullopt when it is not there.
   using ActLookup = std::function<std::optional<HistoryColumns>(int64_t id_act)>;
 
-  explicit History(ActLookup lookup) : lookup_(std::move(lookup)) {}
+  // `before_build`, when given, runs before every build of the list: the
+  // acts list then shows every act, so that the lookup finds them.
+  explicit History(ActLookup lookup, std::function<void()> before_build = {})
+      : lookup_(std::move(lookup)), before_build_(std::move(before_build)) {}
 
   // Adds an opened act as the newest entry; the list is not rebuilt.
   void Append(int64_t id_act) { entries_.push_back(id_act); }
@@ -78,6 +81,7 @@ class History {
 
  private:
   ActLookup lookup_;
+  std::function<void()> before_build_;
   std::vector<int64_t> entries_;
   std::vector<HistoryItem> items_;
   std::optional<size_t> current_;

@@ -14,11 +14,13 @@ namespace {
 class HistoryTest : public ::testing::Test {
  protected:
   History history_{[this](int64_t id) -> std::optional<HistoryColumns> {
-    if (!listed_.contains(id)) return std::nullopt;
-    return HistoryColumns{"Lege nr. " + std::to_string(id) + "/2001", std::to_string(id), "2001",
-                          "titlu"};
-  }};
+                     if (!listed_.contains(id)) return std::nullopt;
+                     return HistoryColumns{"Lege nr. " + std::to_string(id) + "/2001",
+                                           std::to_string(id), "2001", "titlu"};
+                   },
+                   [this] { ++builds_; }};
   std::set<int64_t> listed_ = {1, 2, 3};
+  int builds_ = 0;
 
   // "Inapoi" and "Inainte" of the main window: a step, then the act of
   // the current item.
@@ -35,6 +37,7 @@ class HistoryTest : public ::testing::Test {
 TEST_F(HistoryTest, EmptyHistoryStepsNowhere) {
   EXPECT_EQ(Back(), std::nullopt);
   EXPECT_EQ(Forward(), std::nullopt);
+  EXPECT_EQ(builds_, 2);  // an empty list is built again at every step
   history_.RemoveCurrent();
   EXPECT_TRUE(history_.items().empty());
 }
