@@ -24,6 +24,7 @@
 #include "actsdb/installation.h"
 #include "actsdb/store.h"
 #include "viewer/viewing/act_page.h"
+#include "viewer/viewing/act_source.h"
 #include "viewer/viewing/act_window.h"
 
 namespace {
@@ -64,16 +65,8 @@ std::string Installation() {
 }
 
 Act ReadAct(actsdb::Dataset& acts) {
-  Act act;
-  act.key = acts.AsString("IndNum");
-  viewing::ActPageRow& row = act.row;
-  row.disp_titlu = act.key;
-  if (!acts.IsNull("Numar")) row.numar = acts.AsInteger("Numar");
-  row.data = acts.AsDate("Data");
-  row.data_pub = acts.AsDate("DataPub");
-  row.limba = acts.AsString("Limba");
-  row.comp_text = acts.AsBlob("CompText");
-  row.text_size = acts.AsInteger("TextSize");
+  Act act{acts.AsString("IndNum"), viewing::ReadActPageRow(acts)};
+  act.row.disp_titlu = act.key;
   return act;
 }
 

@@ -88,20 +88,15 @@ std::optional<int64_t> Column(const actsdb::Dataset& row, const char* column) {
 }
 
 viewing::ActPageRow ReadRow(actsdb::Database& db, const actsdb::Table& act) {
-  viewing::ActPageRow row;
+  viewing::ActPageRow row = viewing::ReadActPageRow(act);
   row.tip_act = Name(db, "tblTipAct", "IdTipAct", "TipAct", act, "IdTipAct");
   row.emitent = Name(db, "tblEmitenti", "IDEmitent", "Emitent", act, "IdEmitent");
   row.publicatia = Name(db, "tblPublicatii", "IdPublicatie", "Publicatia", act, "IdPublicatie");
   row.disp_titlu = actsdb::DispTitlu({row.tip_act, Column(act, "NrOficial"), Column(act, "Anul"),
                                       act.AsString("Titlu2"), Column(act, "Rep")});
-  if (row.disp_titlu.size() > actsdb::kDispTitluWidth)
+  if (row.disp_titlu.size() > actsdb::kDispTitluWidth) {
     row.disp_titlu.resize(actsdb::kDispTitluWidth);
-  row.numar = Column(act, "Numar");
-  row.data = act.AsDate("Data");
-  row.data_pub = act.AsDate("DataPub");
-  row.limba = act.AsString("Limba");
-  row.comp_text = act.AsBlob("CompText");
-  row.text_size = act.AsInteger("TextSize");
+  }
   return row;
 }
 

@@ -7,8 +7,14 @@
 #include <string>
 
 #include "actsdb/store.h"
+#include "viewer/viewing/act_page.h"
 
 namespace viewing {
+
+// The stored values of the act row `act` stands on (the issue number, the
+// dates, the language, the compressed text and its size). The looked-up
+// names and the display title are the caller's to fill in.
+ActPageRow ReadActPageRow(const actsdb::Dataset& act);
 
 // The bytes of the picture whose key (IndCod, upper case) is `key`, from
 // the pictures table `imagini` (tblImagini); nothing when there is none.
