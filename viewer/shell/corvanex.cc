@@ -40,6 +40,8 @@ Corvanex::Corvanex(const QString& install_dir) {
     main->grid()->SetSource(data_.get());
     QObject::connect(main->grid(), &finding::ResultsGrid::openRequested, main,
                      [this] { OpenSelectedAct(); });
+    act_viewing_ = std::make_unique<ActViewing>(*main, *data_, options_.get());
+    main->SetCommandHandler(Command::kOpenAct, [this] { OpenSelectedAct(); });
   });
   Create(main, [&] {
     chooser_ = std::make_unique<finding::ColumnChooser>(main->grid());
@@ -62,6 +64,7 @@ Corvanex::~Corvanex() {
   bonus_.reset();
   about_.reset();
   chooser_.reset();
+  act_viewing_.reset();
   if (data_) main_->grid()->SetSource(nullptr);
   data_.reset();
   options_.reset();

@@ -1,6 +1,7 @@
 #include "viewer/shell/data_module.h"
 
 #include <filesystem>
+#include <stdexcept>
 
 #include "actsdb/codepage.h"
 #include "actsdb/display_title.h"
@@ -173,6 +174,17 @@ std::string DataModule::Lookup(const std::map<int64_t, std::string>& names,
   const actsdb::Dataset& list = *const_cast<DataModule*>(this)->acts_list();
   const auto it = names.find(list.AsInteger(id_column));
   return it == names.end() ? "" : it->second;
+}
+
+std::string DataModule::DirectName(const std::string& field) const {
+  const auto name = [this](const std::map<int64_t, std::string>& names, const char* id_column) {
+    const auto it = names.find(acts_direct_->AsInteger(id_column));
+    return it == names.end() ? std::string() : it->second;
+  };
+  if (field == "Emitent") return name(issuers_, "IdEmitent");
+  if (field == "Publicatia") return name(publications_, "IdPublicatie");
+  if (field == "TipAct") return name(types_, "IdTipAct");
+  throw std::invalid_argument("no looked-up field " + field + " on tblActeNef");
 }
 
 std::string DataModule::DirectDispTitlu() const {

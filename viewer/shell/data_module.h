@@ -54,6 +54,8 @@ class DataModule : public finding::GridSource {
   std::optional<int64_t> PositionOnCurrentAct();
   // The display title of the act `tblActeNef` stands on.
   std::string DirectDispTitlu() const;
+  // A looked-up name of that act: "Emitent", "Publicatia" or "TipAct".
+  std::string DirectName(const std::string& field) const;
 
   void SetFilterRun(std::function<void()> run) { filter_run_ = std::move(run); }
 

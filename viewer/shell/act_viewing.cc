@@ -1,0 +1,90 @@
+#include "viewer/shell/act_viewing.h"
+
+#include <QMdiSubWindow>
+#include <QPageSetupDialog>
+#include <QPointer>
+#include <exception>
+
+#include "viewer/shell/corvanex.h"
+#include "viewer/shell/data_module.h"
+#include "viewer/shell/main_window.h"
+#include "viewer/shell/options_window.h"
+#include "viewer/viewing/act_source.h"
+
+namespace shell {
+namespace {
+
+// The status line's panel of the reading position.
+constexpr int kPositionPanel = 2;
+
+}  // namespace
+
+ActViewing::ActViewing(MainWindow& main, DataModule& data, const OptionsWindow* options)
+    : main_(main), data_(data), options_(options), images_(*data.database(), "tblImagini") {
+  images_.Open();
+  main_.act_windows().SetFactory([this](const QString& anchor) { return Make(anchor); });
+
+  ActWindows& windows = main_.act_windows();
+  main_.SetCommandHandler(Command::kCopy, [&windows] {
+    if (viewing::ActWindow* act = ActWindowOf(windows.current())) {
+      act->CopySelection(viewing::kMenuCopyLimit);
+    }
+  });
+  main_.SetCommandHandler(Command::kPrint, [this, &windows] {
+    if (viewing::ActWindow* act = ActWindowOf(windows.current_if_active())) act->Print(printer_);
+  });
+  main_.SetCommandHandler(Command::kPrintPreview, [this, &windows] {
+    if (viewing::ActWindow* act = ActWindowOf(windows.current_if_active())) {
+      act->PrintPreview(printer_);
+    }
+  });
+  main_.SetCommandHandler(Command::kPrinterSetup, [this] {
+    QPageSetupDialog dialog(&printer_, &main_);
+    dialog.exec();
+  });
+}
+
+ActViewing::~ActViewing() { main_.act_windows().SetFactory(nullptr); }
+
+viewing::ActWindow* ActViewing::ActWindowOf(QMdiSubWindow* window) {
+  return window ? qobject_cast<viewing::ActWindow*>(window->widget()) : nullptr;
+}
+
+QWidget* ActViewing::Make(const QString& anchor) {
+  const actsdb::Table& act = *data_.tblActeNef();
+  viewing::ActWindowSetup setup;
+  setup.act_id = act.AsInteger("IdAct");
+  setup.row = viewing::ReadActPageRow(act);
+  setup.row.disp_titlu = data_.DirectDispTitlu();
+  setup.row.emitent = data_.DirectName("Emitent");
+  setup.row.publicatia = data_.DirectName("Publicatia");
+  setup.row.tip_act = data_.DirectName("TipAct");
+  setup.install_dir = main_.install_dir();
+  setup.anchor = anchor;
+  if (options_) {
+    setup.font = options_->act_font();
+    setup.font_color = options_->act_font_color();
+  }
+  // A window may ask for a picture after this object is gone (the main
+  // window closes the last act windows after the database).
+  setup.pictures = [self = QPointer<ActViewing>(this)](const std::string& key) {
+    return self ? self->Picture(key) : std::nullopt;
+  };
+  auto* window = new viewing::ActWindow(setup);
+  connect(window, &viewing::ActWindow::readingPosition, &main_,
+          [main = &main_](const QString& text) { main->SetStatusText(kPositionPanel, text); });
+  for (const WindowHook& hook : hooks_) {
+    try {
+      hook(*window);
+    } catch (const std::exception& e) {
+      ReportError(&main_, e.what());
+    }
+  }
+  return window;
+}
+
+std::optional<std::string> ActViewing::Picture(const std::string& key) {
+  return viewing::FindPicture(images_, key);
+}
+
+}  // namespace shell
