@@ -62,6 +62,8 @@ DataModule::DataModule(const std::string& install_dir, LoadMode mode) : mode_(mo
   const size_t zazi1 = directory.find(std::string("/") + actsdb::kDatabaseDirName);
   data_dir_ = zazi1 == std::string::npos ? "" : directory.substr(0, zazi1);
 
+  dictionary_ = std::make_unique<finding::TableDictionary>(*db_);
+  search_ = std::make_unique<finding::TextSearch>(*dictionary_, directory);
   types_ = ReadNames(*db_, "tblTipAct", "IdTipAct", "TipAct");
   issuers_ = ReadNames(*db_, "tblEmitenti", "IDEmitent", "Emitent");
   domains_ = ReadNames(*db_, "tblDomenii", "IdDomeniu", "Domeniu");
@@ -78,6 +80,7 @@ DataModule::DataModule(const std::string& install_dir, LoadMode mode) : mode_(mo
 
 DataModule::~DataModule() {
   if (query_) query_->Close();
+  if (query_mic_) query_mic_->Close();
   if (client_) {
     client_->DisableControls();
     client_->SetFiltered(false);
@@ -86,6 +89,7 @@ DataModule::~DataModule() {
   }
   if (acts_direct_) acts_direct_->Close();
   query_.reset();
+  query_mic_.reset();
   client_.reset();
   acts_direct_.reset();
   db_.reset();
@@ -93,11 +97,22 @@ DataModule::~DataModule() {
 }
 
 void DataModule::OpenActsList(const std::string& install_dir) {
+  const actsdb::Dataset::RecordFilter hit_test = [search = search_.get()](const actsdb::Dataset& row) {
+    return search->Accepts(row.AsInteger("IdAct"));
+  };
+  // The find-act window's query, opened by its first search.
+  query_mic_ = std::make_unique<actsdb::Query>(*db_);
+  query_mic_->SetRecordFilter(hit_test);
+  lists_.que_acte_mic = query_mic_.get();
   switch (mode_) {
     case LoadMode::kNone:
       break;
     case LoadMode::kPartial: {
       query_ = std::make_unique<actsdb::Query>(*db_);
+      query_->SetRecordFilter(hit_test);
+      query_->SetFiltered(true);
+      lists_.que_acte = query_.get();
+      lists_.shown = finding::ActsLists::Shown::kQueActe;
       query_->DisableControls();
       std::string select = "SELECT";
       for (const char* column : kActsListColumns) select += std::string(select == "SELECT" ? " " : ", ") + column;
@@ -109,6 +124,9 @@ void DataModule::OpenActsList(const std::string& install_dir) {
     }
     case LoadMode::kFull: {
       client_ = std::make_unique<actsdb::ClientDataset>();
+      client_->SetRecordFilter(hit_test);
+      lists_.client_acte = client_.get();
+      lists_.shown = finding::ActsLists::Shown::kClientActe;
       client_->DisableControls();
       std::string dump;
       for (const std::string& dir : {data_dir_, install_dir}) {
@@ -127,8 +145,8 @@ void DataModule::OpenActsList(const std::string& install_dir) {
 }
 
 actsdb::Dataset* DataModule::acts_list() {
-  if (query_) return query_.get();
-  return client_.get();
+  if (!query_ && !client_) return nullptr;
+  return &lists_.data_acte();
 }
 
 void DataModule::ListChanged() {
@@ -287,10 +305,12 @@ void DataModule::SortQuery(const std::string& order_by) {
   if (!query_) return;
   order_by_ = order_by;
   std::optional<int64_t> act;
-  if (current_row_ >= 0 && Seek(current_row_)) act = query_->AsInteger("IdAct");
+  if (current_row_ >= 0 && Seek(current_row_)) act = acts_list()->AsInteger("IdAct");
   if (filter_run_) {
     filter_run_();
   } else {
+    if (query_mic_->active()) query_mic_->Close();
+    lists_.shown = finding::ActsLists::Shown::kQueActe;
     std::vector<std::string> lines = {query_->sql().front(), "ORDER BY " + order_by_};
     query_->Close();
     query_->sql() = lines;

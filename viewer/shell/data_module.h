@@ -10,9 +10,15 @@
 // it, dates as d/m/yyyy), its sort index in memory and its sort clause as a
 // query.
 //
-// Hand-over: the filter window runs the query again after a title click
-// (SetFilterRun); until it comes, the query is run again with the new
-// order alone.
+// The three lists the grid can show share one record filter, the text
+// search's hit test: an act passes when its hit counter equals the number
+// of words of the last text search (every act before any search).
+//
+// Hand-over: the filter and find-act windows run their searches over
+// lists() with search(), then call ListChanged() and the grid's Refresh();
+// the filter window runs the query again after a title click
+// (SetFilterRun) with OrderBy(). Until it comes, the query is run again
+// with the new order alone.
 #ifndef CORVANA_VIEWER_SHELL_DATA_MODULE_H_
 #define CORVANA_VIEWER_SHELL_DATA_MODULE_H_
 
@@ -26,7 +32,9 @@
 #include <vector>
 
 #include "actsdb/store.h"
+#include "viewer/finding/filter_run.h"
 #include "viewer/finding/results_grid.h"
+#include "viewer/finding/text_search.h"
 #include "viewer/shell/options.h"
 
 namespace shell {
@@ -47,6 +55,10 @@ class DataModule : public finding::GridSource {
   actsdb::Database* database() { return db_.get(); }
   // `DataActe`: the acts list shown, nullptr when none is open.
   actsdb::Dataset* acts_list();
+  // The lists `DataActe` can show, and the text search whose hit test is
+  // their record filter.
+  finding::ActsLists& lists() { return lists_; }
+  finding::TextSearch& search() { return *search_; }
   actsdb::Table* tblActeNef() { return acts_direct_.get(); }
 
   // The act of the grid's current row: `tblActeNef` positioned on it. Its
@@ -65,7 +77,9 @@ class DataModule : public finding::GridSource {
   std::string Text(int row, const std::string& field) const override;
   int CurrentRow() const override { return current_row_; }
   void MoveTo(int row) override;
-  bool in_memory() const override { return client_ != nullptr; }
+  bool in_memory() const override {
+    return lists_.shown == finding::ActsLists::Shown::kClientActe;
+  }
   std::vector<std::string> SortKeysOf(const std::string& field) const override;
   std::optional<finding::SortKeys> SortIndex() const override;
   void SetSortIndex(const finding::SortKeys& keys) override;
@@ -88,8 +102,12 @@ class DataModule : public finding::GridSource {
   std::string data_dir_;
   std::unique_ptr<actsdb::Database> db_;
   std::map<int64_t, std::string> types_, issuers_, domains_, publications_;
-  std::unique_ptr<actsdb::Query> query_;
+  std::unique_ptr<actsdb::Query> query_;       // QueActe
+  std::unique_ptr<actsdb::Query> query_mic_;   // QueActeMic
   std::unique_ptr<actsdb::ClientDataset> client_;
+  finding::ActsLists lists_;
+  std::unique_ptr<finding::TableDictionary> dictionary_;
+  std::unique_ptr<finding::TextSearch> search_;
   std::unique_ptr<actsdb::Table> acts_direct_;
   std::vector<std::string> direct_columns_;
   bool cursor_open_ = false;
