@@ -121,7 +121,8 @@ int Export(const Options& options) {
               << " in " << db->path() << "\n";
     return 1;
   }
-  const std::string install_dir = fs::absolute(options.install_dir).lexically_normal().string();
+  const std::string install_dir = actsdb::WithoutTrailingSeparator(
+      fs::absolute(options.install_dir).lexically_normal().string());
   const viewing::ActPage page =
       viewing::ProduceActPage(ReadRow(*db, acts), actsdb::Utf8ToCp1250(install_dir));
 

@@ -148,6 +148,11 @@ TEST_F(CorvanaExportTest, WritesTheActPageByKeyOrId) {
       " \r\n</p>\r\n\r\n</div>\r\n\r\n</body>\r\n\r\n</html>\r\n \r\n \r\n \r\n \r\n";
   EXPECT_EQ(by_key.out, expected);
 
+  // The same page when the installation is named with a trailing "/".
+  install_ += "/";
+  EXPECT_EQ(Run({"--key", "HOT GUV 179 2002 0"}).out, expected);
+  install_ = install_.parent_path();
+
   const Result by_id = Run({"--id", std::to_string(id_)});
   EXPECT_EQ(by_id.status, 0) << by_id.err;
   EXPECT_EQ(by_id.out, expected);
