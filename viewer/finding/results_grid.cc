@@ -9,14 +9,12 @@
 #include <QVBoxLayout>
 #include <exception>
 
-#include "actsdb/codepage.h"
+#include "viewer/hypertext/hypertext_view.h"
 
 namespace finding {
 namespace {
 
-QString FromCp1250(const std::string& text) {
-  return QString::fromStdString(actsdb::Cp1250ToUtf8(text));
-}
+using hypertext::FromCp1250;
 
 // Restores the normal cursor however the sort ends.
 struct BusyCursor {
@@ -310,7 +308,7 @@ void ColumnChooser::Apply() {
   std::vector<ChooserRow> rows;
   for (int i = 0; i < list_->topLevelItemCount(); ++i) {
     const QTreeWidgetItem* item = list_->topLevelItem(i);
-    rows.push_back({actsdb::Utf8ToCp1250(item->text(0).toStdString()),
+    rows.push_back({hypertext::ToCp1250(item->text(0)),
                     item->checkState(0) == Qt::Checked, item->text(1).trimmed().toStdString()});
   }
   ColumnLayout layout = grid_->layout();

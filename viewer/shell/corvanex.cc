@@ -5,7 +5,7 @@
 #include <QScreen>
 #include <exception>
 
-#include "actsdb/codepage.h"
+#include "viewer/hypertext/hypertext_view.h"
 
 namespace shell {
 namespace {
@@ -76,7 +76,7 @@ void Corvanex::OpenSelectedAct() {
   if (!data_ || !windows.can_open()) return;
   try {
     if (!data_->PositionOnCurrentAct()) return;
-    windows.Open(QString(), QString::fromStdString(actsdb::Cp1250ToUtf8(data_->DirectDispTitlu())));
+    windows.Open(QString(), hypertext::FromCp1250(data_->DirectDispTitlu()));
   } catch (const std::exception& e) {
     ReportError(main_.get(), e.what());
   }
