@@ -143,6 +143,7 @@ TIntro::TIntro(ImportTables tables)
                    ") AS v WHERE tblcuv.IdWord = v.column1"),
       part_insert_(tables.db, "INSERT INTO tblParti (IdParte, Actul, NumParte) VALUES ", 3),
       part_sequence_(tables.db, "SELECT seq FROM sqlite_sequence WHERE name = 'tblParti'"),
+      act_key_used_(tables.db, "UPDATE sqlite_sequence SET seq = seq + 1 WHERE name = 'tblActe'"),
       part_mark_(tables.db, "UPDATE tblParti SET Mod = 1 WHERE IdParte = ?"),
       part_delete_(tables.db, "DELETE FROM tblParti WHERE IdParte = ?"),
       type_lookup_(tables.db, CodeLookupSql("tblTipAct", "IdTipAct")),
@@ -405,6 +406,13 @@ void TIntro::IntroduDinAntet(const ActHeader& h, const ConvertedAct& act) {
 
   replacing_ = h.type_code != "SEC" && t_.acts.Locate("IndNum", h.key);
   if (replacing_) {
+    // A replacement appends the new act's row, finds the key taken and
+    // deletes that row again: its IdAct is used up, and the next new act
+    // gets the one after it. Dumps name acts by IdAct, so every
+    // installation must hand them out in the same sequence. The row
+    // itself is written only once, over the replaced act; the sequence
+    // moves on as if it had been appended.
+    act_key_used_.Step();
     act_id_ = t_.acts.AsInteger("IdAct");
     RetireOldVersion();
     Relocate(t_.acts, "IdAct", act_id_);

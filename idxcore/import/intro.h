@@ -91,7 +91,8 @@ class TIntro {
 
   // Imports one act (Windows-1250 text, or the older 8-bit encoding, lines
   // separated by line breaks). An act whose key exists already replaces
-  // the stored act (same IdAct) unless its type is "SEC". Throws
+  // the stored act (same IdAct) unless its type is "SEC"; the IdAct a new
+  // act would have taken is used up all the same. Throws
   // ImportError naming the act, the line and the cause; nothing of the
   // act is then left in the tables or the index files.
   void Prelpchar(std::string_view text);
@@ -266,6 +267,7 @@ class TIntro {
   RowBatch word_update_;
   RowBatch part_insert_;
   actsdb::PreparedStatement part_sequence_;
+  actsdb::PreparedStatement act_key_used_;
   actsdb::PreparedStatement part_mark_;
   actsdb::PreparedStatement part_delete_;
   actsdb::PreparedStatement type_lookup_;

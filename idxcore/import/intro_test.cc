@@ -335,6 +335,30 @@ TEST_F(IntroTest, ReplacementLeavesTheActAsItsNewTextSays) {
             (std::vector<Lines>{{"2"}}));
 }
 
+// A replacement uses up the IdAct of the row it appended and deleted, as
+// every installation that imports the same acts does; an act that fails
+// gives back every key it took.
+TEST_F(IntroTest, ReplacementUsesUpTheKeyOfTheRowItAppended) {
+  db_->Execute(
+      "CREATE TRIGGER refuse BEFORE INSERT ON tblcuv WHEN NEW.Word = 'ZZZBUM' "
+      "BEGIN SELECT RAISE(ABORT, 'injected failure'); END");
+  engine_->Prelpchar(Act("L P 2000 10", {" alfa"}));
+  const int64_t a = engine_->last_act_id();
+  engine_->Prelpchar(Act("L P 2000 11", {" beta"}));
+  const int64_t b = engine_->last_act_id();
+  ASSERT_EQ(b, a + 1);
+  EXPECT_THROW(engine_->Prelpchar(Act("L P 2000 12", {" zzzbum"})), ImportError);
+  engine_->Prelpchar(Act("L P 2000 10", {" gama"}));
+  EXPECT_EQ(engine_->last_act_id(), a);
+  EXPECT_THROW(engine_->Prelpchar(Act("L P 2000 11", {" zzzbum"})), ImportError);
+  engine_->Prelpchar(Act("L P 2000 13", {" delta"}));
+  EXPECT_EQ(engine_->last_act_id(), b + 2);
+  EXPECT_EQ(Rows("SELECT IdAct, IndNum FROM tblActe ORDER BY IdAct"),
+            (std::vector<Lines>{{std::to_string(a), "L P 10 2000 0"},
+                                {std::to_string(b), "L P 11 2000 0"},
+                                {std::to_string(b + 2), "L P 13 2000 0"}}));
+}
+
 TEST_F(IntroTest, LanguageVersionsEncodingsAndModificationLines) {
   engine_->Prelpcharwmod(Act("L P 2000 10", {" text"}, "ACH", {"#M L P 1999 5"}, "privind \xF0"));
   // The Hungarian version keeps its letters and brings no modification lines.
