@@ -1,8 +1,10 @@
 #include "idxcore/session/reorganise.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -52,10 +54,23 @@ void RemoveIfPresent(const std::string& path) {
 }
 
 void EnsureFlagTable(actsdb::Database& db) {
-  db.Execute(std::string("CREATE TABLE IF NOT EXISTS ") + kFlagTable + " (Pending BOOLEAN)");
+  db.Execute(std::string("CREATE TABLE IF NOT EXISTS ") + kFlagTable +
+             " (Pending BOOLEAN, OrganisedRecords INTEGER)");
+  // A table from before the laid-out records were counted.
+  bool counted = false;
+  {
+    actsdb::PreparedStatement column(
+        db, std::string("SELECT count(*) FROM pragma_table_info('") + kFlagTable +
+                "') WHERE name = 'OrganisedRecords'");
+    counted = column.Step() && column.AsInteger(0) != 0;
+  }
+  if (!counted) {
+    db.Execute(std::string("ALTER TABLE ") + kFlagTable + " ADD COLUMN OrganisedRecords INTEGER");
+  }
 }
 
-void SetSwapPending(actsdb::Database& db, bool pending) {
+// Sets the flag, and with a copy committed the records it laid out.
+void SetSwapPending(actsdb::Database& db, bool pending, int64_t organised_records = -1) {
   EnsureFlagTable(db);
   actsdb::Table flag(db, kFlagTable);
   flag.Open(/*exclusive=*/true);
@@ -65,6 +80,7 @@ void SetSwapPending(actsdb::Database& db, bool pending) {
     flag.Append();
   }
   flag.SetBoolean("Pending", pending);
+  if (organised_records >= 0) flag.SetInteger("OrganisedRecords", organised_records);
   flag.Post();
   flag.Close();
 }
@@ -79,6 +95,54 @@ int OpenEmpty(const std::string& path) {
 }
 
 }  // namespace
+
+IndexSource::MappedFile::MappedFile(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) throw IndexError("cannot open " + path + ": " + std::strerror(errno));
+  RequireRegularFile(fd, path);
+  try {
+    size_ = static_cast<size_t>(FileSize(fd, path));
+  } catch (...) {
+    ::close(fd);
+    throw;
+  }
+  if (size_ > 0) {
+    void* p = ::mmap(nullptr, size_, PROT_READ, MAP_SHARED, fd, 0);
+    if (p == MAP_FAILED) {
+      const std::string reason = std::strerror(errno);
+      ::close(fd);
+      throw IndexError("cannot map " + path + ": " + reason);
+    }
+    data_ = static_cast<const unsigned char*>(p);
+  }
+  ::close(fd);  // the mapping keeps the file
+}
+
+IndexSource::MappedFile::~MappedFile() {
+  if (data_ != nullptr) ::munmap(const_cast<unsigned char*>(data_), size_);
+}
+
+IndexSource::IndexSource(std::string word_path, const std::string& position_path)
+    : word_path_(std::move(word_path)), words_(word_path_), positions_(position_path) {
+  const uint64_t count =
+      words_.size() > kHeaderSize ? (words_.size() - kHeaderSize) / kRecordSize : 0;
+  if (count > static_cast<uint64_t>(std::numeric_limits<int32_t>::max())) {
+    throw IndexError(word_path_ + ": more records than a 32-bit index can address");
+  }
+  records_ = static_cast<int32_t>(count);
+}
+
+void IndexSource::CopyPositions(uint32_t offset, uint16_t count,
+                                std::vector<unsigned char>& out) const {
+  const size_t wanted = 2 * size_t{count};
+  const size_t there = offset < positions_.size() ? positions_.size() - offset : 0;
+  const size_t whole = std::min(wanted, there / 2 * 2);
+  if (whole > 0) {
+    const unsigned char* from = positions_.data() + offset;
+    out.insert(out.end(), from, from + whole);
+  }
+  out.resize(out.size() + wanted - whole, 0);
+}
 
 IndexCopy::IndexCopy(std::string word_path, std::string position_path)
     : word_path_(std::move(word_path)), position_path_(std::move(position_path)) {
@@ -99,46 +163,39 @@ IndexCopy::~IndexCopy() {
   ::close(position_fd_);
 }
 
-ChainEnds IndexCopy::CopyChain(const diskvec<diskhelem<recwrd>>& source,
-                               const PositionFile& source_positions, int32_t first) {
-  diskhelem<recwrd> e;
-  if (!source.getelem(first, e)) {
-    throw IndexError("chain head " + std::to_string(first) + " lies outside " + source.path());
+ChainEnds IndexCopy::CopyChain(const IndexSource& source, int32_t first) {
+  const unsigned char* stored = source.record(first);
+  if (stored == nullptr) {
+    throw IndexError("chain head " + std::to_string(first) + " lies outside " +
+                     source.word_path());
   }
   ChainEnds ends{records_, records_};
   int32_t index = first;
   while (true) {
-    recwrd r = e.value;
-    const uint16_t count = static_cast<uint16_t>(r.count);
+    // As stored but for the position field of a record with positions and
+    // the link.
+    unsigned char bytes[kRecordSize];
+    std::memcpy(bytes, stored, kRecordSize);
+    const uint16_t count = GetLE16(stored + 4);
     if (count > 1) {
       if (positions_bytes_ > std::numeric_limits<int32_t>::max()) {
         throw IndexError(position_path_ + ": full; offset " + std::to_string(positions_bytes_) +
                          " does not fit a record's position field");
       }
-      const std::vector<uint16_t> positions =
-          source_positions.read(static_cast<uint32_t>(r.position), count);
-      r.position = static_cast<int32_t>(positions_bytes_);
-      for (uint16_t p : positions) {
-        position_buffer_.push_back(static_cast<unsigned char>(p));
-        position_buffer_.push_back(static_cast<unsigned char>(p >> 8));
-      }
+      source.CopyPositions(GetLE32(stored + 8), count, position_buffer_);
+      PutLE32(bytes + 8, static_cast<uint32_t>(positions_bytes_));
       positions_bytes_ += 2 * int64_t{count};
       if (position_buffer_.size() >= kFlushBytes) FlushPositions();
     }
-    const int32_t next = e.next;
-    const bool more = next > index && source.getelem(next, e);
-    unsigned char bytes[kRecordSize] = {};
-    PutLE32(bytes, static_cast<uint32_t>(r.act_id));
-    PutLE16(bytes + 4, static_cast<uint16_t>(r.count));
-    bytes[6] = r.reserved[0];
-    bytes[7] = r.reserved[1];
-    PutLE32(bytes + 8, static_cast<uint32_t>(r.position));
-    PutLE32(bytes + 12, more ? static_cast<uint32_t>(records_ + 1) : 0);
+    const int32_t next = static_cast<int32_t>(GetLE32(stored + 12));
+    const unsigned char* following = next > index ? source.record(next) : nullptr;
+    PutLE32(bytes + 12, following != nullptr ? static_cast<uint32_t>(records_ + 1) : 0);
     record_buffer_.insert(record_buffer_.end(), bytes, bytes + kRecordSize);
     ends.last = records_++;
     if (record_buffer_.size() >= kFlushBytes) FlushRecords();
-    if (!more) return ends;
+    if (following == nullptr) return ends;
     index = next;
+    stored = following;
   }
 }
 
@@ -175,7 +232,8 @@ bool IndexSwapPending(actsdb::Database& db) {
   return pending;
 }
 
-void PutInOrder(actsdb::Database& db, actsdb::Table& words, const std::string& directory) {
+void PutInOrder(actsdb::Database& db, actsdb::Table& words, const std::string& directory,
+                const ReorganiseProgress& progress) {
   const IndexPaths paths(directory);
   if (IndexSwapPending(db)) {
     throw IndexError("a reorganised index of " + directory + " is still waiting to be put in place");
@@ -187,23 +245,25 @@ void PutInOrder(actsdb::Database& db, actsdb::Table& words, const std::string& d
 
   Transaction transaction(db);
   try {
+    int32_t organised = 0;
     {
-      const diskvec<diskhelem<recwrd>> source(paths.words, 0);
-      const PositionFile source_positions(paths.positions, PositionFile::Mode::kRead);
+      const IndexSource source(paths.words, paths.positions);
       IndexCopy copy(paths.new_words, paths.new_positions);
       std::map<int64_t, WordChainEnds> new_ends;
       words.SetIndexName("index1");
       for (bool on = words.First(); on; on = words.Next()) {
-        const ChainEnds ends = copy.CopyChain(source, source_positions,
-                                              static_cast<int32_t>(words.AsInteger("First")));
+        const ChainEnds ends =
+            copy.CopyChain(source, static_cast<int32_t>(words.AsInteger("First")));
         new_ends[words.AsInteger("IdWord")] = {ends.first, ends.last};
+        if (progress) progress(copy.records(), source.records());
       }
       copy.Finish();
       WriteChainEnds(db, new_ends);
       WriteIndexFileSizes(db, copy.records(), copy.position_bytes());
       words.SetIndexName("index1");  // lists the rows again, as now written
+      organised = copy.records();
     }
-    SetSwapPending(db, true);
+    SetSwapPending(db, true, organised);
     transaction.Commit();
   } catch (...) {
     std::error_code ignored;
@@ -230,6 +290,17 @@ bool FinishIndexSwap(actsdb::Database& db, const std::string& directory) {
   SyncPath(paths.directory);
   SetSwapPending(db, false);
   return true;
+}
+
+IndexLayout ReadIndexLayout(actsdb::Database& db, const std::string& directory) {
+  IndexLayout layout;
+  layout.records = diskvec<diskhelem<recwrd>>(IndexPaths(directory).words, 0).getsize();
+  EnsureFlagTable(db);
+  actsdb::PreparedStatement organised(
+      db, std::string("SELECT ifnull(OrganisedRecords, 0) FROM ") + kFlagTable);
+  const int64_t laid_out = organised.Step() ? organised.AsInteger(0) : 0;
+  layout.appended = layout.records - std::clamp<int64_t>(laid_out, 0, layout.records);
+  return layout;
 }
 
 }  // namespace idxcore

@@ -22,15 +22,19 @@
 // and is deleted. Flag set: tblcuv describes the copy; each of the two
 // files that has not been renamed yet is renamed now (a rename is atomic,
 // so each file is either old or new), then the flag is cleared.
+//
+// The table also keeps how many records the last reorganisation laid out,
+// so that the update program can tell how much of the index has been
+// appended since (IndexLayout) and reorganise once that share grows.
 #ifndef CORVANA_IDXCORE_SESSION_REORGANISE_H_
 #define CORVANA_IDXCORE_SESSION_REORGANISE_H_
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "actsdb/store.h"
-#include "idxcore/index/position_file.h"
 #include "idxcore/index/word_file.h"
 
 namespace idxcore {
@@ -39,6 +43,53 @@ namespace idxcore {
 struct ChainEnds {
   int32_t first = 0;
   int32_t last = 0;
+};
+
+// The index being reorganised, "word.dat" and "poziti.dat", mapped for
+// reading. A reorganisation reads every record once, most of them in file
+// order; read one at a time through system calls, they cost several times
+// the copying itself. A mapped file must not be cut while it is mapped (a
+// touched page past its end kills the process), so the caller holds the
+// index alone: a processing session, or files nobody else knows.
+class IndexSource {
+ public:
+  // Throws IndexError when a file cannot be opened or mapped.
+  IndexSource(std::string word_path, const std::string& position_path);
+
+  const std::string& word_path() const { return word_path_; }
+  int32_t records() const { return records_; }
+
+  // Record `index` as stored (16 bytes); null when it lies outside the file.
+  const unsigned char* record(int32_t index) const {
+    return index >= 0 && index < records_ ? words_.data() + kHeaderSize + 16 * int64_t{index}
+                                          : nullptr;
+  }
+
+  // Appends to `out` the `count` positions that begin at byte `offset`, as
+  // stored; positions beyond the end of the file (a damaged index) as 0.
+  void CopyPositions(uint32_t offset, uint16_t count, std::vector<unsigned char>& out) const;
+
+ private:
+  static constexpr int kHeaderSize = 30;
+
+  // A whole file mapped read-only.
+  class MappedFile {
+   public:
+    explicit MappedFile(const std::string& path);
+    ~MappedFile();
+    MappedFile(const MappedFile&) = delete;
+    MappedFile& operator=(const MappedFile&) = delete;
+    const unsigned char* data() const { return data_; }
+    size_t size() const { return size_; }
+
+   private:
+    const unsigned char* data_ = nullptr;
+    size_t size_ = 0;
+  };
+
+  std::string word_path_;
+  MappedFile words_, positions_;
+  int32_t records_ = 0;
 };
 
 // The reorganised copy being written: a new word file and position file,
@@ -57,12 +108,10 @@ class IndexCopy {
   // record with count 2 or more (count read as unsigned 16 bits) has its
   // positions copied to the end of the new position file and its position
   // field set to where they now begin; other records are copied as they
-  // are. The source chain is read record by record as a search reads it:
-  // it ends at a link of 0, a link that does not point forward, or a
-  // record that cannot be read. Throws IndexError when `first` cannot be
-  // read.
-  ChainEnds CopyChain(const diskvec<diskhelem<recwrd>>& source,
-                      const PositionFile& source_positions, int32_t first);
+  // are. The source chain is read as a search reads it: it ends at a link
+  // of 0, a link that does not point forward, or a record outside the
+  // file. Throws IndexError when `first` lies outside the file.
+  ChainEnds CopyChain(const IndexSource& source, int32_t first);
 
   // Writes what is buffered and flushes both files to the disk.
   void Finish();
@@ -84,13 +133,18 @@ class IndexCopy {
   int64_t position_bytes_flushed_ = 0;
 };
 
+// Told the records copied so far and the records of the index.
+using ReorganiseProgress = std::function<void(int64_t done, int64_t total)>;
+
 // Writes the reorganised copy of the index of `directory` (the database
 // directory) for every row of `words` (tblcuv, opened exclusively), words
 // in alphabetical order, and commits the new First/Last values together
 // with the pending-swap flag. The files are not renamed here (the import
 // engine of a running session still has them open): FinishIndexSwap does
-// it. Nothing is changed when it throws.
-void PutInOrder(actsdb::Database& db, actsdb::Table& words, const std::string& directory);
+// it. Nothing is changed when it throws. `progress`, when given, is told
+// after each word.
+void PutInOrder(actsdb::Database& db, actsdb::Table& words, const std::string& directory,
+                const ReorganiseProgress& progress = nullptr);
 
 // Completes a pending swap (renames the copies over the originals, clears
 // the flag) or, with none pending, deletes a leftover unfinished copy.
@@ -100,6 +154,14 @@ bool FinishIndexSwap(actsdb::Database& db, const std::string& directory);
 
 // Whether a reorganised copy is waiting to be put in place.
 bool IndexSwapPending(actsdb::Database& db);
+
+// How much of the index of `directory` lies as the last reorganisation
+// laid it out.
+struct IndexLayout {
+  int64_t records = 0;   // records in "word.dat"
+  int64_t appended = 0;  // of them, appended since (all, when never reorganised)
+};
+IndexLayout ReadIndexLayout(actsdb::Database& db, const std::string& directory);
 
 }  // namespace idxcore
 

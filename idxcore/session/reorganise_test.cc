@@ -9,6 +9,7 @@
 
 #include "actsdb/database_test_fixture.h"
 #include "actsdb/schema.h"
+#include "idxcore/index/position_file.h"
 #include "idxcore/index/test_util.h"
 
 namespace idxcore {
@@ -77,13 +78,13 @@ TEST(CopyChainTest, LaysEachChainOutContiguouslyWithItsPositions) {
   };
   const std::vector<int32_t> heads = WriteIndex(source, source_positions, occurrences, 3);
 
-  const diskvec<diskhelem<recwrd>> reader(dir.file("word.dat"), 0);
   std::vector<ChainEnds> copied;
   {
+    const IndexSource source(dir.file("word.dat"), dir.file("poziti.dat"));
     IndexCopy copy(dir.file("word2.dat"), dir.file("poziti2.dat"));
     // Alphabetical order need not be creation order: copy word 2 first.
     for (int word : {2, 0, 1}) {
-      copied.push_back(copy.CopyChain(reader, source_positions, heads[static_cast<size_t>(word)]));
+      copied.push_back(copy.CopyChain(source, heads[static_cast<size_t>(word)]));
     }
     copy.Finish();
   }
@@ -117,11 +118,11 @@ TEST(CopyChainTest, UnreadableHeadIsAnError) {
     Hash source(dir.file("word.dat"), 1);
     source.addhead(Rec(1, 1, 3));
   }
-  const diskvec<diskhelem<recwrd>> reader(dir.file("word.dat"), 0);
   const PositionFile source_positions(dir.file("poziti.dat"), PositionFile::Mode::kAppend);
+  const IndexSource source(dir.file("word.dat"), dir.file("poziti.dat"));
   IndexCopy copy(dir.file("word2.dat"), dir.file("poziti2.dat"));
-  EXPECT_THROW(copy.CopyChain(reader, source_positions, 5), IndexError);
-  EXPECT_EQ(copy.CopyChain(reader, source_positions, 0).last, 0);
+  EXPECT_THROW(copy.CopyChain(source, 5), IndexError);
+  EXPECT_EQ(copy.CopyChain(source, 0).last, 0);
 }
 
 // An index of three words written act by act, and its dictionary.

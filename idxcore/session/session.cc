@@ -129,6 +129,19 @@ void SetSessionReport(std::function<void(const std::string&)> report) {
 
 actsdb::Database& SessionDatabase() { return *Current().db; }
 
+IndexLayout SessionIndexLayout() {
+  Session& s = Current();
+  return ReadIndexLayout(*s.db, s.places.database_dir);
+}
+
+void PutSessionIndexInOrder(const ReorganiseProgress& progress) {
+  Session& s = Current();
+  // Nothing the engine still holds may later overwrite the new chain ends.
+  s.engine->FlushDictionary();
+  PutInOrder(*s.db, s.tables->tables().words, s.places.database_dir, progress);
+  s.index_reorganised = true;
+}
+
 }  // namespace idxcore
 
 using idxcore::Current;
@@ -186,12 +199,6 @@ void _processdump(const char* directory) {
   s.dump_replayed = true;
 }
 
-void _putinorder(void) {
-  idxcore::Session& s = Current();
-  // Nothing the engine still holds may later overwrite the new chain ends.
-  s.engine->FlushDictionary();
-  idxcore::PutInOrder(*s.db, s.tables->tables().words, s.places.database_dir);
-  s.index_reorganised = true;
-}
+void _putinorder(void) { idxcore::PutSessionIndexInOrder(nullptr); }
 
 }  // extern "C"

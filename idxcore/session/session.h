@@ -78,9 +78,7 @@ IDXCORE_EXPORT void _putinorder(void);
 #include <functional>
 #include <string>
 
-namespace actsdb {
-class Database;
-}
+#include "idxcore/session/reorganise.h"
 
 namespace idxcore {
 
@@ -105,6 +103,13 @@ IDXCORE_EXPORT void SetSessionReport(std::function<void(const std::string&)> rep
 /* The open session's database (throws when none is open), for a caller
  * that reads what the session wrote. */
 IDXCORE_EXPORT actsdb::Database& SessionDatabase();
+
+/* The open session's word index: its records, and how many of them were
+ * appended since it was last reorganised. */
+IDXCORE_EXPORT IndexLayout SessionIndexLayout();
+
+/* _putinorder, telling `progress` how far the copy has come. */
+IDXCORE_EXPORT void PutSessionIndexInOrder(const ReorganiseProgress& progress);
 
 }  // namespace idxcore
 #endif /* __cplusplus */
