@@ -257,6 +257,8 @@ void PutInOrder(actsdb::Database& db, actsdb::Table& words, const std::string& d
         new_ends[words.AsInteger("IdWord")] = {ends.first, ends.last};
         if (progress) progress(copy.records(), source.records());
       }
+      // Records in no chain (left by damage) are not copied.
+      if (progress) progress(source.records(), source.records());
       copy.Finish();
       WriteChainEnds(db, new_ends);
       WriteIndexFileSizes(db, copy.records(), copy.position_bytes());

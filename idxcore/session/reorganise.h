@@ -142,7 +142,7 @@ using ReorganiseProgress = std::function<void(int64_t done, int64_t total)>;
 // with the pending-swap flag. The files are not renamed here (the import
 // engine of a running session still has them open): FinishIndexSwap does
 // it. Nothing is changed when it throws. `progress`, when given, is told
-// after each word.
+// after each word, and that all is done once the copy is whole.
 void PutInOrder(actsdb::Database& db, actsdb::Table& words, const std::string& directory,
                 const ReorganiseProgress& progress = nullptr);
 

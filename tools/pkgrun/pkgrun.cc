@@ -4,7 +4,8 @@
 // viewer reads up to date.
 //
 //   pkgrun [--install-dir DIR] [--codes FILE] [--modif FILE] [--modart FILE]
-//          [--wmod] [--wait-for PID] [ACT_FILE_OR_DIR ...]
+//          [--wmod] [--reorganise auto|always|never] [--wait-for PID]
+//          [ACT_FILE_OR_DIR ...]
 //
 // Without act arguments it takes the installation's update folder: every
 // act file there ("*.txt" but modif.txt and modart.txt, in name order),
@@ -14,11 +15,14 @@
 // names, else the working directory. A missing database is created with
 // the code tables of --codes (default DIR/update/codes.tsv). --wmod also
 // collects the modification lines of the acts' headers into DIR/modif.txt.
+// --reorganise says whether the run ends by reorganising the word index,
+// as reorgdb does: by default (auto) once the records appended since it was
+// last reorganised make up more than a twentieth of "word.dat".
 // --wait-for makes it wait (at most a minute) for the process PID, the
 // viewer that started it, to end and let the database go.
 //
-// Exit status: 0 when every act was imported, 1 when any failed, 2 when
-// the run could not be made at all.
+// Exit status: 0 when every act was imported, 1 when any failed or the
+// index could not be reorganised, 2 when the run could not be made at all.
 #include <unistd.h>
 
 #include <chrono>
@@ -40,7 +44,14 @@ namespace {
 
 constexpr char kUsage[] =
     "usage: pkgrun [--install-dir DIR] [--codes FILE] [--modif FILE] [--modart FILE] [--wmod]"
-    " [--wait-for PID] [ACT_FILE_OR_DIR ...]\n";
+    " [--reorganise auto|always|never] [--wait-for PID] [ACT_FILE_OR_DIR ...]\n";
+
+std::optional<pkgrun::Reorganise> ParseReorganise(const std::string& value) {
+  if (value == "auto") return pkgrun::Reorganise::kAuto;
+  if (value == "always") return pkgrun::Reorganise::kAlways;
+  if (value == "never") return pkgrun::Reorganise::kNever;
+  return std::nullopt;
+}
 
 std::optional<pkgrun::UpdateOptions> ParseArguments(int argc, char** argv) {
   pkgrun::UpdateOptions options;
@@ -59,6 +70,12 @@ std::optional<pkgrun::UpdateOptions> ParseArguments(int argc, char** argv) {
       value = &options.modart;
     } else if (arg == "--wmod") {
       options.with_modifications = true;
+      continue;
+    } else if (arg == "--reorganise") {
+      if (i + 1 >= argc) return std::nullopt;
+      const std::optional<pkgrun::Reorganise> mode = ParseReorganise(argv[++i]);
+      if (!mode) return std::nullopt;
+      options.reorganise = *mode;
       continue;
     } else if (arg.starts_with("--")) {
       return std::nullopt;
@@ -106,12 +123,37 @@ class Progress {
   std::chrono::steady_clock::time_point start_;
 };
 
+// "\rreorganising the index:  45%" on a terminal; nothing otherwise.
+class ReorganiseProgress {
+ public:
+  ReorganiseProgress() : on_(::isatty(STDERR_FILENO) != 0) {}
+
+  void Show(int64_t done, int64_t total) {
+    const int percent = total > 0 ? static_cast<int>(100 * done / total) : 100;
+    if (!on_ || percent == shown_) return;
+    shown_ = percent;
+    std::fprintf(stderr, "\rreorganising the index: %3d%%", percent);
+    if (percent == 100) std::fputc('\n', stderr);
+    std::fflush(stderr);
+  }
+
+ private:
+  bool on_;
+  int shown_ = -1;
+};
+
 void PrintSummary(const pkgrun::UpdateSummary& s) {
   std::printf("pkgrun: %d of %d acts imported (%llu KB) in %.2f s", s.acts_imported,
               s.acts_total, static_cast<unsigned long long>(s.bytes_imported / 1024), s.seconds);
   if (s.seconds > 0) std::printf(", %.1f acts/s", s.acts_imported / s.seconds);
   std::printf("; %d acts compressed\n", s.acts_compressed);
+  if (s.index_reorganised) {
+    std::printf("pkgrun: index reorganised in %.2f s\n", s.reorganise_seconds);
+  }
   std::fflush(stdout);
+  if (!s.reorganise_error.empty()) {
+    std::cout << "pkgrun: the index could not be reorganised: " << s.reorganise_error << "\n";
+  }
   for (const std::string& report : s.modification_reports) {
     std::cout << "pkgrun: " << report << "\n";
   }
@@ -142,10 +184,14 @@ int main(int argc, char** argv) {
   }
   try {
     Progress progress;
-    const pkgrun::UpdateSummary summary =
-        pkgrun::RunUpdate(*options, [&progress](int done, int total) { progress.Show(done, total); });
+    ReorganiseProgress reorganise_progress;
+    const pkgrun::UpdateSummary summary = pkgrun::RunUpdate(
+        *options, [&progress](int done, int total) { progress.Show(done, total); },
+        [&reorganise_progress](int64_t done, int64_t total) {
+          reorganise_progress.Show(done, total);
+        });
     PrintSummary(summary);
-    return summary.failures.empty() ? 0 : 1;
+    return summary.failures.empty() && summary.reorganise_error.empty() ? 0 : 1;
   } catch (const std::exception& e) {
     std::cerr << "pkgrun: " << e.what() << "\n";
     return 2;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -111,6 +112,37 @@ int CompressNewActs(actsdb::Database& db) {
   return compressed;
 }
 
+bool ShouldReorganise(Reorganise mode) {
+  switch (mode) {
+    case Reorganise::kAlways:
+      return true;
+    case Reorganise::kNever:
+      return false;
+    case Reorganise::kAuto:
+      break;
+  }
+  const idxcore::IndexLayout layout = idxcore::SessionIndexLayout();
+  return layout.appended > kReorganiseShare * static_cast<double>(layout.records);
+}
+
+// Reorganises the open session's index when `options` ask for it.
+void ReorganiseIndex(const UpdateOptions& options, const ReorganiseProgressFn& progress,
+                     UpdateSummary& summary) {
+  if (!ShouldReorganise(options.reorganise)) return;
+  const auto start = std::chrono::steady_clock::now();
+  const std::clock_t cpu_start = std::clock();
+  try {
+    idxcore::PutSessionIndexInOrder(progress);
+    summary.index_reorganised = true;
+  } catch (const std::exception& e) {
+    summary.reorganise_error = ForTerminal(e.what());
+  }
+  summary.reorganise_cpu_seconds =
+      static_cast<double>(std::clock() - cpu_start) / CLOCKS_PER_SEC;
+  summary.reorganise_seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
 // Sends the session's reports to `summary` while it lives.
 struct ReportGuard {
   explicit ReportGuard(UpdateSummary& summary) {
@@ -154,7 +186,8 @@ std::string ActText(const std::string& bytes) {
   return actsdb::LooksLikeUtf8(text) ? actsdb::Utf8ToCp1250(text) : bytes;
 }
 
-UpdateSummary RunUpdate(const UpdateOptions& options, const ProgressFn& progress) {
+UpdateSummary RunUpdate(const UpdateOptions& options, const ProgressFn& progress,
+                        const ReorganiseProgressFn& reorganise_progress) {
   const auto start = std::chrono::steady_clock::now();
   const bool from_update_folder = options.acts.empty();
   const std::string update = options.install_dir + "/update";
@@ -202,6 +235,7 @@ UpdateSummary RunUpdate(const UpdateOptions& options, const ProgressFn& progress
     }
     for (const std::string& file : modif_files) _prelmod(ReadFile(file).c_str());
     for (const std::string& file : modart_files) _prelmodart(ReadFile(file).c_str());
+    ReorganiseIndex(options, reorganise_progress, summary);
     _frmstp();  // its errors are the run's; the guard only ends a failed run
   }
   if (from_update_folder) {

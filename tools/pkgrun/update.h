@@ -5,11 +5,15 @@
 #ifndef CORVANA_TOOLS_PKGRUN_UPDATE_H_
 #define CORVANA_TOOLS_PKGRUN_UPDATE_H_
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
 
 namespace pkgrun {
+
+// Whether the run ends by reorganising the word index (see RunUpdate).
+enum class Reorganise { kAuto, kAlways, kNever };
 
 struct UpdateOptions {
   std::string install_dir;
@@ -18,6 +22,7 @@ struct UpdateOptions {
   std::string modif;         // act-level modification lines ("" = none)
   std::string modart;        // part-level modification lines ("" = none)
   bool with_modifications = false;  // collect the acts' header lines too
+  Reorganise reorganise = Reorganise::kAuto;
   // Act files, or folders whose act files are taken in name order. Empty:
   // the installation's update folder, whose processed files then move to
   // its "done" folder.
@@ -37,10 +42,25 @@ struct UpdateSummary {
   int acts_compressed = 0;
   double seconds = 0;
   uint64_t bytes_imported = 0;
+  // The reorganisation that ended the run, if any: its wall-clock and
+  // processor seconds (part of `seconds`), or why it failed (UTF-8; the
+  // index is then left as the imports left it).
+  bool index_reorganised = false;
+  double reorganise_seconds = 0;
+  double reorganise_cpu_seconds = 0;
+  std::string reorganise_error;
 };
 
 // Called after each act with the number done and the total.
 using ProgressFn = std::function<void(int done, int total)>;
+
+// Called while the index is reorganised with the records copied so far and
+// the records of the index.
+using ReorganiseProgressFn = std::function<void(int64_t done, int64_t total)>;
+
+// Over this share of "word.dat" appended since the index was last
+// reorganised, a run in the automatic mode reorganises it.
+inline constexpr double kReorganiseShare = 0.05;
 
 // The act files of a folder: "*.txt" but the modification files, in name
 // order.
@@ -55,7 +75,16 @@ std::string ActText(const std::string& bytes);
 // database and no codes, a session that does not open, a database error
 // outside an act); a failed act is listed in the summary and the run goes
 // on.
-UpdateSummary RunUpdate(const UpdateOptions& options, const ProgressFn& progress);
+//
+// The imports append every act's records at the end of "word.dat", so a
+// word's records lie scattered over the file and a search reads them one
+// by one. After the acts and modifications the run therefore reorganises
+// the index, as the re-indexing program does: always, never, or (kAuto)
+// when the records appended since the last reorganisation make up more
+// than kReorganiseShare of the file. A reorganisation that fails changes
+// nothing and does not stop the run.
+UpdateSummary RunUpdate(const UpdateOptions& options, const ProgressFn& progress,
+                        const ReorganiseProgressFn& reorganise_progress = nullptr);
 
 }  // namespace pkgrun
 

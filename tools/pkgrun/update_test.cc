@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -226,6 +227,120 @@ TEST_F(UpdateTest, ImportsTheCorpusAndReorganisesItsIndex) {
   _putinorder();
   _frmstp();
   EXPECT_EQ(SearchEveryWord(options_.database_dir), before);
+  EXPECT_FALSE(fs::exists(options_.database_dir + "/word2.dat"));
+}
+
+// The word index of an installation as a reorganisation leaves it: the
+// two files and the dictionary's chain ends.
+struct IndexFiles {
+  std::string words, positions, dictionary;
+};
+
+IndexFiles ReadIndex(const std::string& database_dir) {
+  IndexFiles index{ReadBytes(database_dir + "/word.dat"), ReadBytes(database_dir + "/poziti.dat"),
+                   ""};
+  auto db = actsdb::Database::Open(database_dir + "/corvana.db");
+  actsdb::PreparedStatement rows(*db, "SELECT IdWord, Word, First, Last FROM tblcuv ORDER BY IdWord");
+  while (rows.Step()) {
+    index.dictionary += std::to_string(rows.AsInteger(0)) + " " + rows.AsString(1) + " " +
+                        std::to_string(rows.AsInteger(2)) + " " +
+                        std::to_string(rows.AsInteger(3)) + "\n";
+  }
+  return index;
+}
+
+void ExpectSameIndex(const std::string& database_dir, const std::string& reference_dir) {
+  const IndexFiles index = ReadIndex(database_dir), reference = ReadIndex(reference_dir);
+  EXPECT_TRUE(index.words == reference.words) << "word.dat";
+  EXPECT_TRUE(index.positions == reference.positions) << "poziti.dat";
+  EXPECT_EQ(index.dictionary, reference.dictionary);
+}
+
+// What the re-indexing program does.
+void Reorgdb(const UpdateOptions& options) {
+  idxcore::StartSession({options.install_dir, options.database_dir});
+  _putinorder();
+  _frmstp();
+}
+
+// Runs side by side on this installation (automatic reorganisation) and on
+// a twin that never reorganises unless the test runs the re-indexing
+// program on it.
+class ReorganisingUpdateTest : public UpdateTest {
+ protected:
+  void SetUp() override {
+    UpdateTest::SetUp();
+    WriteBytes(install_ + "/update/codes.tsv", Sample("codes.tsv"));
+    twin_ = options_;
+    twin_.install_dir = install_ + "/twin";
+    twin_.database_dir = twin_.install_dir + "/zazi1";
+    twin_.reorganise = Reorganise::kNever;
+    fs::create_directories(twin_.install_dir);
+    WriteBytes(twin_.install_dir + "/adn2.txt", Sample("adn2.txt"));
+  }
+
+  UpdateOptions twin_;
+};
+
+TEST_F(ReorganisingUpdateTest, RunOverTheThresholdLeavesTheIndexAsReorgdbDoes) {
+  const std::string acts = std::string(CORVANA_SAMPLE_DIR) + "/acts";
+  // One short act: about 3% of the records of the sample acts.
+  const std::string small = install_ + "/small_act.txt";
+  std::string text = Sample("acts/09_dec_15_2004.txt");
+  text.replace(text.find("2004 15"), 7, "2004 16");
+  WriteBytes(small, text);
+  const struct {
+    const char* name;
+    std::string acts;
+    bool reorganised;
+  } runs[] = {
+      {"a new index", acts, true},
+      {"one short act", small, false},
+      {"every act again, replaced", acts, true},
+  };
+  for (const auto& run : runs) {
+    SCOPED_TRACE(run.name);
+    options_.acts = twin_.acts = {run.acts};
+    const UpdateSummary summary = RunUpdate(options_, nullptr);
+    EXPECT_TRUE(summary.failures.empty());
+    EXPECT_EQ(summary.index_reorganised, run.reorganised);
+    EXPECT_EQ(summary.reorganise_error, "");
+    ASSERT_FALSE(RunUpdate(twin_, nullptr).index_reorganised);
+    const auto found = SearchEveryWord(twin_.database_dir);
+    if (run.reorganised) Reorgdb(twin_);
+    ExpectSameIndex(options_.database_dir, twin_.database_dir);
+    EXPECT_EQ(SearchEveryWord(options_.database_dir), found);
+    EXPECT_FALSE(fs::exists(options_.database_dir + "/word2.dat"));
+  }
+}
+
+TEST_F(ReorganisingUpdateTest, RunKilledWhileReorganisingLeavesAnIndexTheNextRunFinishes) {
+  options_.acts = twin_.acts = {std::string(CORVANA_SAMPLE_DIR) + "/acts"};
+  RunUpdate(twin_, nullptr);
+  const auto found = SearchEveryWord(twin_.database_dir);
+
+  // Killed half-way through copying the index.
+  EXPECT_EXIT(
+      {
+        RunUpdate(options_, nullptr, [](int64_t done, int64_t total) {
+          if (2 * done >= total) std::raise(SIGKILL);
+        });
+        std::exit(0);
+      },
+      ::testing::KilledBySignal(SIGKILL), "");
+  ASSERT_TRUE(fs::exists(options_.database_dir + "/word2.dat"));
+  ExpectSameIndex(options_.database_dir, twin_.database_dir);
+  EXPECT_EQ(SearchEveryWord(options_.database_dir), found);
+
+  // The next run, with nothing to import, reorganises and fills in what
+  // the killed one left undone.
+  options_.acts.clear();
+  const UpdateSummary next = RunUpdate(options_, nullptr);
+  EXPECT_TRUE(next.index_reorganised);
+  EXPECT_EQ(next.acts_compressed, 21);
+  Reorgdb(twin_);
+  ExpectSameIndex(options_.database_dir, twin_.database_dir);
+  EXPECT_EQ(SearchEveryWord(options_.database_dir), found);
   EXPECT_FALSE(fs::exists(options_.database_dir + "/word2.dat"));
 }
 
