@@ -9,6 +9,7 @@
 
 #include "actsdb/stemming.h"
 #include "actsdb/stored_forms.h"
+#include "idxcore/import/short_strings.h"
 #include "idxcore/import/structure_tree.h"
 
 namespace idxcore {
@@ -25,7 +26,7 @@ class TokenTable {
 
   // The number of `token`, new or known.
   uint32_t Id(std::string_view token) {
-    const uint64_t hash = Hash(token);
+    const uint64_t hash = HashShortString(token);
     const auto check = static_cast<uint32_t>(hash >> 32);
     for (size_t i = hash & (slots_.size() - 1);; i = (i + 1) & (slots_.size() - 1)) {
       Slot& slot = slots_[i];
@@ -37,7 +38,7 @@ class TokenTable {
         if (2 * spans_.size() > slots_.size()) Grow();
         return id;
       }
-      if (slot.check == check && Same(this->token(slot.id_plus_one - 1), token)) {
+      if (slot.check == check && SameShortString(this->token(slot.id_plus_one - 1), token)) {
         return slot.id_plus_one - 1;
       }
     }
@@ -65,60 +66,12 @@ class TokenTable {
     uint32_t id_plus_one = 0;  // 0: empty
   };
 
-  // A token's bytes read as whole words, for the hash and the comparison:
-  // eight at a time, the last word overlapping the one before it; four
-  // and four overlapping for a token of four to seven bytes.
-  template <typename Word>
-  static uint64_t Load(std::string_view s, size_t at) {
-    Word word;
-    std::memcpy(&word, s.data() + at, sizeof word);
-    return word;
-  }
-
-  static uint64_t Hash(std::string_view s) {
-    uint64_t h = s.size() * 0x9E3779B97F4A7C15ull;
-    const auto mix = [&h](uint64_t chunk) {
-      h = (h ^ chunk) * 0xBF58476D1CE4E5B9ull;
-      h ^= h >> 31;
-    };
-    const size_t n = s.size();
-    if (n >= 8) {
-      size_t i = 0;
-      for (; i + 8 <= n; i += 8) mix(Load<uint64_t>(s, i));
-      if (i < n) mix(Load<uint64_t>(s, n - 8));
-    } else if (n >= 4) {
-      mix(Load<uint32_t>(s, 0) | Load<uint32_t>(s, n - 4) << 32);
-    } else {
-      uint64_t chunk = 0;
-      for (char c : s) chunk = (chunk << 8) | static_cast<unsigned char>(c);
-      mix(chunk);
-    }
-    h *= 0x94D049BB133111EBull;
-    return h ^ (h >> 29);
-  }
-
-  static bool Same(std::string_view a, std::string_view b) {
-    const size_t n = a.size();
-    if (n != b.size()) return false;
-    if (n >= 8) {
-      for (size_t i = 0; i + 8 <= n; i += 8) {
-        if (Load<uint64_t>(a, i) != Load<uint64_t>(b, i)) return false;
-      }
-      return Load<uint64_t>(a, n - 8) == Load<uint64_t>(b, n - 8);
-    }
-    if (n >= 4) {
-      return Load<uint32_t>(a, 0) == Load<uint32_t>(b, 0) &&
-             Load<uint32_t>(a, n - 4) == Load<uint32_t>(b, n - 4);
-    }
-    return a == b;
-  }
-
   void Grow() {
     std::vector<Slot> old(slots_.size() * 2);
     old.swap(slots_);
     for (const Slot& slot : old) {
       if (slot.id_plus_one == 0) continue;
-      size_t i = Hash(token(slot.id_plus_one - 1)) & (slots_.size() - 1);
+      size_t i = HashShortString(token(slot.id_plus_one - 1)) & (slots_.size() - 1);
       while (slots_[i].id_plus_one != 0) i = (i + 1) & (slots_.size() - 1);
       slots_[i] = slot;
     }

@@ -363,13 +363,16 @@ void TIntro::RollbackAct() {
   positions_.rollback();
   DropRetirementLog();
   modifications_.resize(modifications_before_);
-  for (auto it = dictionary_changes_.rbegin(); it != dictionary_changes_.rend(); ++it) {
-    if (it->before) {
-      it->stem->second = *it->before;
+  // The entries the act added are the dictionary's last ones.
+  size_t added = 0;
+  for (const DictionaryChange& change : dictionary_changes_) {
+    if (change.before) {
+      dictionary_.chain(change.entry) = *change.before;
     } else {
-      dictionary_.erase(dictionary_.find(it->stem->first));
+      ++added;
     }
   }
+  dictionary_.Truncate(dictionary_.size() - added);
   dictionary_changes_.clear();
   moved_.resize(moved_before_);
   flushing_ = false;
@@ -556,14 +559,17 @@ void TIntro::MoveModificationsToNewParts() {
 
 void TIntro::LoadDictionary() {
   moved_.clear();
-  dictionary_.clear();
+  dictionary_.Clear();
   int64_t max_id = 0;
   for (bool on = t_.words.First(); on; on = t_.words.Next()) {
     const int64_t id = t_.words.AsInteger("IdWord");
-    const int32_t last = static_cast<int32_t>(t_.words.AsInteger("Last"));
-    dictionary_[t_.words.AsString("Word")] =
-        DictionaryEntry{id, static_cast<int32_t>(t_.words.AsInteger("First")), last, last};
     max_id = std::max(max_id, id);
+    const std::string word = t_.words.AsString("Word");
+    // Longer than any stem: no act can name it.
+    if (word.size() > StemDictionary::kMaxStem) continue;
+    const int32_t last = static_cast<int32_t>(t_.words.AsInteger("Last"));
+    dictionary_.Add(word, StemDictionary::Chain{
+                              id, static_cast<int32_t>(t_.words.AsInteger("First")), last, last});
   }
   // An auto-increment key is never reused, even after its row was deleted.
   actsdb::Query sequence(t_.db);
@@ -603,11 +609,13 @@ void TIntro::IndexWords(const WordSet& words) {
     }
   }
 
+  // Each stem's dictionary entry, looked up once (kAbsent for a new stem).
+  std::vector<std::string_view> stems(words.size());
+  for (size_t i = 0; i < words.size(); ++i) stems[i] = words.stem(i);
+  std::vector<int32_t> entries;
+  dictionary_.FindAll(stems, entries);
   std::vector<diskhash<recwrd>::ChainAppend> records;
   records.reserve(words.size());
-  // Each stem's dictionary entry, looked up once (none for a new stem).
-  std::vector<Dictionary::value_type*> entries;
-  entries.reserve(words.size());
   for (size_t i = 0; i < words.size(); ++i) {
     const std::span<const int> positions = words.positions(i);
     recwrd record{};
@@ -619,29 +627,25 @@ void TIntro::IndexWords(const WordSet& words) {
       record.position = static_cast<int32_t>(offset);
       offset += 2 * static_cast<int64_t>(positions.size());
     }
-    const auto known = dictionary_.find(words.stem(i));
-    entries.push_back(known == dictionary_.end() ? nullptr : &*known);
-    records.push_back({record, entries.back() ? entries.back()->second.last : -1});
+    const bool known = entries[i] != StemDictionary::kAbsent;
+    records.push_back({record, known ? dictionary_.chain(entries[i]).last : -1});
   }
   const int32_t first = word_file_.appendchains(records);
 
-  // Entries stay where they are while others are added: the map is node based.
   for (size_t i = 0; i < words.size(); ++i) {
     const int32_t index = first + static_cast<int32_t>(i);
-    Dictionary::value_type* node = entries[i];
-    if (node == nullptr) {
-      node = &*dictionary_
-                   .emplace(std::string(words.stem(i)),
-                            DictionaryEntry{next_word_id_++, index, index, index})
-                   .first;
-      dictionary_changes_.push_back({node, std::nullopt});
-      dump(records[i].value, 1, static_cast<int32_t>(node->second.id));
+    if (entries[i] == StemDictionary::kAbsent) {
+      const int64_t id = next_word_id_++;
+      dictionary_changes_.push_back(
+          {dictionary_.Add(stems[i], StemDictionary::Chain{id, index, index, index}),
+           std::nullopt});
+      dump(records[i].value, 1, static_cast<int32_t>(id));
     } else {
-      DictionaryEntry* known = &node->second;
-      dictionary_changes_.push_back({node, *known});
-      if (known->last == known->stored_last) moved_.push_back(known);
-      known->last = index;
-      dump(records[i].value, 0, static_cast<int32_t>(known->id));
+      StemDictionary::Chain& known = dictionary_.chain(entries[i]);
+      dictionary_changes_.push_back({entries[i], known});
+      if (known.last == known.stored_last) moved_.push_back(entries[i]);
+      known.last = index;
+      dump(records[i].value, 0, static_cast<int32_t>(known.id));
     }
   }
 }
@@ -649,17 +653,17 @@ void TIntro::IndexWords(const WordSet& words) {
 // The act's new stems, inserted with the ids the engine gave them: the
 // viewer finds their chains through First, a dump replay their IdWord.
 void TIntro::WriteDictionaryChanges() {
-  std::vector<const Dictionary::value_type*> added;
+  std::vector<int32_t> added;
   for (const DictionaryChange& change : dictionary_changes_) {
-    if (!change.before) added.push_back(change.stem);
+    if (!change.before) added.push_back(change.entry);
   }
-  word_insert_.Run(added.size(), [&added](actsdb::PreparedStatement& insert, int first,
-                                          size_t row) {
-    const auto& [stem, entry] = *added[row];
-    insert.BindInteger(first, entry.id);
-    insert.BindString(first + 1, stem);
-    insert.BindInteger(first + 2, entry.first);
-    insert.BindInteger(first + 3, entry.last);
+  word_insert_.Run(added.size(), [this, &added](actsdb::PreparedStatement& insert, int first,
+                                                size_t row) {
+    const StemDictionary::Chain& chain = dictionary_.chain(added[row]);
+    insert.BindInteger(first, chain.id);
+    insert.BindString(first + 1, dictionary_.stem(added[row]));
+    insert.BindInteger(first + 2, chain.first);
+    insert.BindInteger(first + 3, chain.last);
   });
 }
 
@@ -667,9 +671,13 @@ void TIntro::WriteDictionaryChanges() {
 // back. moved_ keeps its order: an act that fails drops its own entries
 // from its end.
 void TIntro::WriteMovedLasts() {
-  std::vector<const DictionaryEntry*> moved(moved_.begin(), moved_.end());
+  std::vector<const StemDictionary::Chain*> moved;
+  moved.reserve(moved_.size());
+  for (int32_t entry : moved_) moved.push_back(&dictionary_.chain(entry));
   std::sort(moved.begin(), moved.end(),
-            [](const DictionaryEntry* a, const DictionaryEntry* b) { return a->id < b->id; });
+            [](const StemDictionary::Chain* a, const StemDictionary::Chain* b) {
+              return a->id < b->id;
+            });
   word_update_.Run(moved.size(), [&moved](actsdb::PreparedStatement& update, int first,
                                           size_t row) {
     update.BindInteger(first, moved[row]->id);
@@ -678,7 +686,10 @@ void TIntro::WriteMovedLasts() {
 }
 
 void TIntro::MarkLastsWritten() {
-  for (DictionaryEntry* e : moved_) e->stored_last = e->last;
+  for (int32_t entry : moved_) {
+    StemDictionary::Chain& chain = dictionary_.chain(entry);
+    chain.stored_last = chain.last;
+  }
   moved_.clear();
   acts_since_flush_ = 0;
 }

@@ -26,7 +26,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "actsdb/store.h"
@@ -34,6 +33,7 @@
 #include "idxcore/import/header.h"
 #include "idxcore/import/hypertext.h"
 #include "idxcore/import/reflow.h"
+#include "idxcore/import/stem_dictionary.h"
 #include "idxcore/import/text_parsing.h"
 #include "idxcore/index/index_state.h"
 #include "idxcore/index/position_file.h"
@@ -239,29 +239,15 @@ class TIntro {
   void CommitAct();
   void RollbackAct();
 
-  // The dictionary (tblcuv) as the engine keeps it: read once, then
-  // updated here, so a stem costs no table lookup. The session's tables are
-  // exclusive, so nothing else changes tblcuv meanwhile.
-  struct DictionaryEntry {
-    int64_t id = 0;
-    int32_t first = 0;
-    int32_t last = 0;
-    int32_t stored_last = 0;  // Last as tblcuv holds it
-  };
-
   ImportTables t_;
   HeadingDefs defs_;
   diskhash<recwrd> word_file_;
   idxcore::PositionFile positions_;
   std::vector<std::string> modifications_;
-  // Looked up by the act's stems as they lie in its word set: the hash and
-  // the equality take a string_view, so a lookup copies no stem.
-  struct StemHash {
-    using is_transparent = void;
-    size_t operator()(std::string_view stem) const { return std::hash<std::string_view>()(stem); }
-  };
-  using Dictionary = std::unordered_map<std::string, DictionaryEntry, StemHash, std::equal_to<>>;
-  Dictionary dictionary_;
+  // The dictionary (tblcuv) as the engine keeps it: read once, then
+  // updated here, so a stem costs no table lookup. The session's tables are
+  // exclusive, so nothing else changes tblcuv meanwhile.
+  StemDictionary dictionary_;
   bool dictionary_loaded_ = false;
   RowBatch word_insert_;
   RowBatch word_update_;
@@ -276,8 +262,8 @@ class TIntro {
   actsdb::PreparedStatement publication_lookup_;
   IndexSizesWriter index_sizes_;
   int64_t next_word_id_ = 1;
-  // Entries whose last differs from their stored_last, each once.
-  std::vector<DictionaryEntry*> moved_;
+  // Dictionary entries whose last differs from their stored_last, each once.
+  std::vector<int32_t> moved_;
   int acts_since_flush_ = 0;
 
   bool dump_on_ = false;
@@ -298,13 +284,11 @@ class TIntro {
   int64_t next_word_id_before_ = 1;
   size_t moved_before_ = 0;
   bool flushing_ = false;  // the act's transaction writes the moved Lasts
-  // Stems the act added or moved, with their entries before it (none for
-  // a stem it added): the undo of the act's dictionary changes. The stem is
-  // the map's own element, which stays where it is while others come and
-  // go, so no stem is copied.
+  // Dictionary entries the act added or moved, with their values before it
+  // (none for an entry it added): the undo of the act's dictionary changes.
   struct DictionaryChange {
-    Dictionary::value_type* stem;
-    std::optional<DictionaryEntry> before;
+    int32_t entry;
+    std::optional<StemDictionary::Chain> before;
   };
   std::vector<DictionaryChange> dictionary_changes_;
   std::streamoff word_dump_before_ = 0;
