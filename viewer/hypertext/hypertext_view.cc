@@ -5,11 +5,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPaintDevice>
 #include <QPainter>
+#include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QScreen>
 #include <QScrollBar>
 #include <QStatusTipEvent>
@@ -303,6 +306,28 @@ void HypertextView::Follow(const QString& target) {
   }
   if (!QFileInfo::exists(url.toLocalFile())) return;
   LoadFromFile(url.toLocalFile(), url.fragment());
+}
+
+void PrintWithDialog(HypertextView& view, QPrinter& printer, QWidget* parent) {
+  if (QPrinterInfo::availablePrinters().isEmpty()) {
+    QMessageBox::warning(parent, QStringLiteral("Tiparire"),
+                         QStringLiteral("Nu este instalata nicio imprimanta."));
+    return;
+  }
+  const int pages = view.PrinterPageCount(printer);
+  QPrintDialog dialog(&printer, parent);
+  dialog.setOption(QAbstractPrintDialog::PrintToFile, false);
+  dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
+  dialog.setMinMax(1, pages);
+  dialog.setFromTo(1, pages);
+  if (dialog.exec() != QDialog::Accepted) return;
+  // The dialog may have changed the paper; the range is clamped to the
+  // pages the document takes on it.
+  if (printer.printRange() == QPrinter::PageRange) {
+    view.PrintPages(printer, printer.fromPage(), printer.toPage());
+  } else {
+    view.PrintPages(printer, 1, view.PrinterPageCount(printer));
+  }
 }
 
 void ShowPrintPreview(HypertextView& view, QPrinter& printer, QWidget* parent) {

@@ -159,6 +159,12 @@ class HypertextView : public QTextBrowser {
   std::unique_ptr<PrintLayout> print_layout_;
 };
 
+// Prints `view` through the print dialog: the page range offered is all
+// the pages the document takes on `printer`, printing to a file is not
+// offered, and without any printer installed the user is told so and
+// nothing is printed.
+void PrintWithDialog(HypertextView& view, QPrinter& printer, QWidget* parent);
+
 // The print-preview window of `view` on `printer`: every page with its
 // header and footer. Modal; returns when the user closes it.
 void ShowPrintPreview(HypertextView& view, QPrinter& printer, QWidget* parent);

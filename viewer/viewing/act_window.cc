@@ -6,10 +6,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
-#include <QMessageBox>
-#include <QPrintDialog>
 #include <QPrinter>
-#include <QPrinterInfo>
 
 #include "viewer/viewing/page_decorations.h"
 
@@ -103,25 +100,7 @@ bool ActWindow::CopySelection(int limit) {
   return true;
 }
 
-void ActWindow::Print(QPrinter& printer) {
-  if (QPrinterInfo::availablePrinters().isEmpty()) {
-    QMessageBox::warning(this, QStringLiteral("Tiparire"),
-                         QStringLiteral("Nu este instalata nicio imprimanta."));
-    return;
-  }
-  const int pages = viewer_->PrinterPageCount(printer);
-  QPrintDialog dialog(&printer, this);
-  dialog.setOption(QAbstractPrintDialog::PrintToFile, false);
-  dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
-  dialog.setMinMax(1, pages);
-  dialog.setFromTo(1, pages);
-  if (dialog.exec() != QDialog::Accepted) return;
-  // The dialog may have changed the paper; the range is clamped to the
-  // pages the act takes on it.
-  const bool all = printer.printRange() != QPrinter::PageRange;
-  viewer_->PrintPages(printer, all ? 1 : printer.fromPage(),
-                      all ? viewer_->PrinterPageCount(printer) : printer.toPage());
-}
+void ActWindow::Print(QPrinter& printer) { hypertext::PrintWithDialog(*viewer_, printer, this); }
 
 void ActWindow::PrintPreview(QPrinter& printer) {
   hypertext::ShowPrintPreview(*viewer_, printer, this);
