@@ -170,7 +170,6 @@ TFiltrare::TFiltrare(CodeTables& tables, Hooks hooks, QWidget* parent)
   dates->setRowStretch(4, 1);
 
   filter_button_ = new QPushButton(QStringLiteral("&Filtreaza"));
-  filter_button_->setDefault(true);
   auto* clear_button = new QPushButton(QStringLiteral("&Sterge"));
   auto* cancel_button = new QPushButton(QStringLiteral("&Renunta"));
   connect(filter_button_, &QPushButton::clicked, this, &TFiltrare::Run);

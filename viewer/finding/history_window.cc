@@ -1,7 +1,7 @@
 #include "viewer/finding/history_window.h"
 
 #include <QHeaderView>
-#include <QKeyEvent>
+#include <QShortcut>
 #include <QStyle>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -51,6 +51,9 @@ TIstoric::TIstoric(const QString& his_dat, Hooks hooks, QWidget* parent)
     history_.Select(list_->indexOfTopLevelItem(item));
     OpenCurrent();
   });
+
+  connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
+          &TIstoric::close);
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -132,14 +135,6 @@ void TIstoric::Forward() {
 void TIstoric::showEvent(QShowEvent* event) {
   Rebuild();
   QWidget::showEvent(event);
-}
-
-void TIstoric::keyPressEvent(QKeyEvent* event) {
-  if (event->key() == Qt::Key_Escape) {
-    close();
-    return;
-  }
-  QWidget::keyPressEvent(event);
 }
 
 }  // namespace finding

@@ -56,7 +56,6 @@ class TIstoric : public QWidget {
 
  protected:
   void showEvent(QShowEvent* event) override;
-  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void Rebuild();

@@ -78,7 +78,9 @@ TEST_F(HistoryWindowTest, ShowingListsTheActsNewestFirst) {
   EXPECT_EQ(opened_, (std::vector<int64_t>{1}));
   EXPECT_FALSE(window->isVisible());
   window->show();
-  QTest::keyClick(window.get(), Qt::Key_Escape);
+  window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+  QTest::keyClick(window->list(), Qt::Key_Escape);
   EXPECT_FALSE(window->isVisible());
 }
 
