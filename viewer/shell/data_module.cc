@@ -114,9 +114,7 @@ void DataModule::OpenActsList(const std::string& install_dir) {
       lists_.que_acte = query_.get();
       lists_.shown = finding::ActsLists::Shown::kQueActe;
       query_->DisableControls();
-      std::string select = "SELECT";
-      for (const char* column : kActsListColumns) select += std::string(select == "SELECT" ? " " : ", ") + column;
-      query_->sql() = {select + " FROM tblActe"};
+      query_->sql() = {std::string(finding::kActsListSelect)};
       query_->Prepare();
       query_->Open();
       query_->EnableControls();
@@ -149,9 +147,18 @@ actsdb::Dataset* DataModule::acts_list() {
   return &lists_.data_acte();
 }
 
-void DataModule::ListChanged() {
+std::optional<finding::HistoryColumns> DataModule::ListedAct(int64_t id) {
   actsdb::Dataset* list = acts_list();
-  rows_ = list && list->active() ? list->RecordCount() : 0;
+  if (!list || !list->active()) return std::nullopt;
+  cursor_row_ = -1;
+  if (!list->Locate("IdAct", id)) return std::nullopt;
+  return finding::HistoryColumns{ListDispTitlu(), list->AsString("NrOficial"),
+                                 list->AsString("Anul"), list->AsString("Titlu")};
+}
+
+void DataModule::ListChanged(std::optional<int> rows) {
+  actsdb::Dataset* list = acts_list();
+  rows_ = rows ? *rows : list && list->active() ? list->RecordCount() : 0;
   current_row_ = rows_ > 0 ? 0 : -1;
   cursor_row_ = -1;
 }
@@ -215,6 +222,16 @@ std::string DataModule::DirectDispTitlu() const {
   return title;
 }
 
+std::string DataModule::ListDispTitlu() const {
+  const actsdb::Dataset& list = *const_cast<DataModule*>(this)->acts_list();
+  const auto type = types_.find(list.AsInteger("IdTipAct"));
+  std::string title = actsdb::DispTitlu({type == types_.end() ? "" : type->second,
+                                         Column(list, "NrOficial"), Column(list, "Anul"),
+                                         list.AsString("Titlu2"), Column(list, "Rep")});
+  if (title.size() > actsdb::kListDispTitluWidth) title.resize(actsdb::kListDispTitluWidth);
+  return title;
+}
+
 std::vector<finding::ListField> DataModule::Fields() const {
   std::vector<finding::ListField> fields;
   auto add = [&](const std::string& name) {
@@ -232,14 +249,7 @@ int DataModule::RowCount() const { return rows_; }
 std::string DataModule::Text(int row, const std::string& field) const {
   if (!Seek(row)) return "";
   const actsdb::Dataset& list = *const_cast<DataModule*>(this)->acts_list();
-  if (field == "DispTitlu") {
-    const auto type = types_.find(list.AsInteger("IdTipAct"));
-    std::string title = actsdb::DispTitlu({type == types_.end() ? "" : type->second,
-                                           Column(list, "NrOficial"), Column(list, "Anul"),
-                                           list.AsString("Titlu2"), Column(list, "Rep")});
-    if (title.size() > actsdb::kListDispTitluWidth) title.resize(actsdb::kListDispTitluWidth);
-    return title;
-  }
+  if (field == "DispTitlu") return ListDispTitlu();
   if (field == "Domeniu") return Lookup(domains_, "IdDomeniu");
   if (field == "Emitent") return Lookup(issuers_, "IdEmitent");
   if (field == "Publicatia") return Lookup(publications_, "IdPublicatie");

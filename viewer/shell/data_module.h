@@ -33,6 +33,7 @@
 
 #include "actsdb/store.h"
 #include "viewer/finding/filter_run.h"
+#include "viewer/finding/history.h"
 #include "viewer/finding/results_grid.h"
 #include "viewer/finding/text_search.h"
 #include "viewer/shell/options.h"
@@ -69,6 +70,11 @@ class DataModule : public finding::GridSource {
   // A looked-up name of that act: "Emitent", "Publicatia" or "TipAct".
   std::string DirectName(const std::string& field) const;
 
+  // The history's columns of act `id` as the acts list holds it; nullopt
+  // when the list does not hold it. The list's cursor moves; its current
+  // row stays.
+  std::optional<finding::HistoryColumns> ListedAct(int64_t id);
+
   void SetFilterRun(std::function<void()> run) { filter_run_ = std::move(run); }
 
   // GridSource.
@@ -87,8 +93,9 @@ class DataModule : public finding::GridSource {
   std::string OrderBy() const override { return order_by_; }
   void SortQuery(const std::string& order_by) override;
 
-  // The rows of the list changed: counts and cursor are read again.
-  void ListChanged();
+  // The rows of the list changed: counts and cursor are read again, the
+  // count taken as given when there is one.
+  void ListChanged(std::optional<int> rows = std::nullopt);
 
  private:
   void OpenActsList(const std::string& install_dir);
@@ -97,6 +104,8 @@ class DataModule : public finding::GridSource {
   // Makes the row of `act` the current row, when it is listed.
   void StandOnAct(int64_t act);
   std::string Lookup(const std::map<int64_t, std::string>& names, const char* id_column) const;
+  // The display title of the list's row where its cursor stands.
+  std::string ListDispTitlu() const;
 
   LoadMode mode_;
   std::string data_dir_;
