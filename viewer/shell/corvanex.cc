@@ -44,6 +44,11 @@ Corvanex::Corvanex(const QString& install_dir) {
     main->SetCommandHandler(Command::kOpenAct, [this] { OpenSelectedAct(); });
   });
   Create(main, [&] {
+    if (!data_) return;
+    finding_ = std::make_unique<FindingWindows>(*main, *data_, act_viewing_.get(),
+                                                [this] { OpenSelectedAct(); });
+  });
+  Create(main, [&] {
     chooser_ = std::make_unique<finding::ColumnChooser>(main->grid());
     QObject::connect(main->grid(), &finding::ResultsGrid::columnsRequested, main,
                      [this] { ShowColumnChooser(); });
@@ -64,6 +69,7 @@ Corvanex::~Corvanex() {
   bonus_.reset();
   about_.reset();
   chooser_.reset();
+  finding_.reset();
   act_viewing_.reset();
   if (data_) main_->grid()->SetSource(nullptr);
   data_.reset();
@@ -75,7 +81,10 @@ void Corvanex::OpenSelectedAct() {
   ActWindows& windows = main_->act_windows();
   if (!data_ || !windows.can_open()) return;
   try {
-    if (!data_->PositionOnCurrentAct()) return;
+    if (finding_) finding_->find_act().close();
+    const std::optional<int64_t> act = data_->PositionOnCurrentAct();
+    if (!act) return;
+    if (finding_) finding_->history().history().Append(*act);
     windows.Open(QString(), hypertext::FromCp1250(data_->DirectDispTitlu()));
   } catch (const std::exception& e) {
     ReportError(main_.get(), e.what());

@@ -21,6 +21,7 @@
 #include "viewer/shell/about_box.h"
 #include "viewer/shell/act_viewing.h"
 #include "viewer/shell/data_module.h"
+#include "viewer/shell/finding_windows.h"
 #include "viewer/shell/main_window.h"
 #include "viewer/shell/options_window.h"
 
@@ -35,6 +36,7 @@ class Corvanex {
   OptionsWindow* options() { return options_.get(); }
   DataModule* data() { return data_.get(); }
   ActViewing* act_viewing() { return act_viewing_.get(); }
+  FindingWindows* finding() { return finding_.get(); }
   finding::ColumnChooser* chooser() { return chooser_.get(); }
   AboutBox* about() { return about_.get(); }
   BonusWindow* bonus() { return bonus_.get(); }
@@ -49,6 +51,7 @@ class Corvanex {
   std::unique_ptr<OptionsWindow> options_;
   std::unique_ptr<DataModule> data_;
   std::unique_ptr<ActViewing> act_viewing_;
+  std::unique_ptr<FindingWindows> finding_;
   std::unique_ptr<finding::ColumnChooser> chooser_;
   std::unique_ptr<AboutBox> about_;
   std::unique_ptr<BonusWindow> bonus_;
