@@ -13,6 +13,7 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QScrollBar>
 #include <QStatusTipEvent>
@@ -86,7 +87,14 @@ void HypertextView::ShowFile(const QString& path, const QString& anchor) {
 }
 
 void HypertextView::SetPage(QString html) {
-  // Qt runs text that follows the end of a centred block on inside that
+  // Two things Qt reads unlike a browser. A "<link>" element has no
+  // content, but Qt hides whatever follows it up to a "</link>" or the end
+  // of its parent (the act pages' language letter stands after one); closed
+  // at once, it hides nothing.
+  static const QRegularExpression kLinkTag(QStringLiteral("(<link\\b[^>]*>)"),
+                                           QRegularExpression::CaseInsensitiveOption);
+  html.replace(kLinkTag, QStringLiteral("\\1</link>"));
+  // And Qt runs text that follows the end of a centred block on inside that
   // block (its importer lets a blank between them stand for the start of
   // the next paragraph), so the paragraph after a heading would be centred
   // on the heading's line. A browser starts a new paragraph there. A

@@ -57,6 +57,17 @@ TEST_F(HypertextViewTest, MemoryPagesAreWindows1250) {
   EXPECT_EQ(ToCp1250(view_.toPlainText()), "Hot\xE3r\xE2re privind \xBAi \xFE");
 }
 
+TEST_F(HypertextViewTest, ALinkElementHidesNothing) {
+  // The language cell of the act pages, and a style sheet in a body.
+  view_.LoadFromMemory(
+      "<table><tr><td bgcolor=\"cyan\"> <bgcolor=\"cyan\"> \r\n <link=\"white\">\r\n"
+      " <font color=\"#FFFFFF\" size=\"3\"> <a href=\"chlang\"> R </a> </font> \r\n"
+      " </link>\r\n </bgcolor>\r\n</td><td>Guvernul</td></tr></table>"
+      "<p>x <LINK rel=stylesheet href=a.css> y</p>");
+  const QString text = view_.toPlainText().simplified();
+  EXPECT_EQ(text, "R Guvernul x y");
+}
+
 TEST_F(HypertextViewTest, TextAfterACentredHeadingStartsItsOwnParagraph) {
   // The act pages' headings: a centred block inside a font, then the part's
   // anchor and its first paragraph; or the title, centred again.
