@@ -51,18 +51,7 @@ void ClientDataset::LoadFromFile(const std::string& path) {
     throw StoreError(what + ": " + reason);
   }
   try {
-    std::vector<Column> columns;
-    {
-      Statement info(memory_, std::string("PRAGMA table_info(") + kActsListTable + ")", what);
-      rowid_column_ = kNoRow;
-      while (info.Step()) {
-        const DeclaredType t = ParseDeclaredType(info.Text(2));
-        if (info.Int(5) == 1 && SameColumnName(info.Text(2), "INTEGER")) {
-          rowid_column_ = columns.size();
-        }
-        columns.push_back({info.Text(1), t.type, t.width});
-      }
-    }
+    std::vector<Column> columns = DeclaredColumns(memory_, kActsListTable, what, &rowid_column_);
     for (const char* name : kActsListColumns) {
       if (std::none_of(columns.begin(), columns.end(),
                        [&](const Column& have) { return SameColumnName(have.name, name); })) {
@@ -206,8 +195,9 @@ void ClientDataset::AddIndex(const std::string& name, const std::string& fields,
   if (sort.empty()) throw StoreError("client dataset: index " + name + " has no fields");
   std::string order;
   for (const std::string& field : sort) {
+    const auto stored = columns_.begin() + static_cast<long>(stored_count());
     const bool known =
-        active_ ? std::any_of(columns_.begin(), columns_.end(),
+        active_ ? std::any_of(columns_.begin(), stored,
                               [&](const Column& c) { return SameColumnName(c.name, field); })
                 : std::any_of(std::begin(kActsListColumns), std::end(kActsListColumns),
                               [&](const char* c) { return SameColumnName(c, field); });
@@ -255,11 +245,11 @@ void ClientDataset::SetIndexName(const std::string& name) {
 }
 
 void ClientDataset::FetchRow(int64_t key, Row* row) const {
-  row->assign(columns_.size(), Value{});
+  row->assign(stored_count(), Value{});
   sqlite3_reset(fetch_);
   sqlite3_bind_int64(fetch_, 1, key);
   if (sqlite3_step(fetch_) == SQLITE_ROW) {
-    for (size_t i = 0; i < columns_.size(); ++i) {
+    for (size_t i = 0; i < stored_count(); ++i) {
       Value& v = (*row)[i];
       ReadValue(fetch_, static_cast<int>(i), columns_[i].type, &v.null, &v.number, &v.bytes);
     }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "actsdb/dates.h"
 
@@ -13,6 +14,32 @@ namespace actsdb {
 // The interface type of a column, from its declared SQL type (TEXT or
 // VARCHAR(n), INTEGER, BOOLEAN, DATE, BLOB).
 enum class FieldType : uint8_t { kText, kInteger, kBoolean, kDate, kBlob };
+
+// Where a column's values come from.
+enum class FieldKind : uint8_t {
+  kData,        // stored in the table, or given by the query
+  kCalculated,  // computed from the row
+  kLookup,      // a name looked up in another table by a column of the row
+};
+
+// A column as a view sees it.
+struct ColumnInfo {
+  ColumnInfo() = default;
+  ColumnInfo(std::string name, FieldType type, int width, FieldKind kind = FieldKind::kData,
+             std::string lookup_key = {})
+      : name(std::move(name)),
+        type(type),
+        width(width),
+        kind(kind),
+        lookup_key(std::move(lookup_key)) {}
+
+  std::string name;
+  FieldType type = FieldType::kText;
+  int width = 0;           // the most characters of a text column; 0 = unlimited
+  std::string label;       // what a grid shows above the column; its name unless set
+  FieldKind kind = FieldKind::kData;
+  std::string lookup_key;  // of a lookup: the stored column it looks up by
+};
 
 // Column and index names compare without regard to ASCII case, as in SQL.
 bool SameColumnName(const std::string& a, const std::string& b);

@@ -5,87 +5,127 @@
 #include "actsdb/codepage.h"
 
 namespace actsdb {
+namespace {
 
+std::string LowerName(std::string name) {
+  for (char& c : name) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return name;
+}
+
+}  // namespace
+
+// For its lifetime the fields read the row at a position of the caller's
+// (the filter's judgement, ReadRow), never the record being edited.
+class Dataset::Visit {
+ public:
+  Visit(const Dataset& d, size_t position) : d_(d), saved_(d.row_) {
+    d_.row_ = position;
+    ++d_.visiting_;
+  }
+  ~Visit() {
+    d_.row_ = saved_;
+    --d_.visiting_;
+  }
+  Visit(const Visit&) = delete;
+  Visit& operator=(const Visit&) = delete;
+
+ private:
+  const Dataset& d_;
+  const size_t saved_;
+};
 
 Dataset::~Dataset() {
-  if (master_ != nullptr) master_->DetachDetail(this);
-  for (Dataset* detail : details_) {
-    detail->master_ = nullptr;
-    detail->MasterMoved();
+  // A listener may remove itself (or another) while it hears this.
+  const std::vector<DatasetListener*> listeners = listeners_;
+  for (DatasetListener* listener : listeners) {
+    if (std::find(listeners_.begin(), listeners_.end(), listener) != listeners_.end()) {
+      listener->DatasetDestroyed(*this);
+    }
   }
 }
 
-void Dataset::SetRecordFilter(RecordFilter filter) { filter_ = std::move(filter); }
+// ---------------------------------------------------------------- filtering
+
+void Dataset::SetRecordFilter(RecordFilter filter) {
+  filter_ = std::move(filter);
+  if (active_ && filtered_) Refilter();
+}
 
 void Dataset::SetFiltered(bool on) {
   if (on == filtered_) return;
   filtered_ = on;
+  judged_ = false;
   try {
     FilteringChanged();
   } catch (...) {
     filtered_ = !on;
     throw;
   }
-  if (active_) First();
+  if (active_) Refilter();
 }
 
 void Dataset::Refilter() {
-  if (active_) First();
+  if (!active_) return;
+  judged_ = false;
+  pending_ |= kReset;
+  First();
 }
 
-bool Dataset::Accepts(size_t position) const {
-  if (!filtered_ || !filter_) return true;
-  const size_t saved = row_;
-  row_ = position;
-  judging_ = true;  // the filter reads the stored row, not a record being edited
-  bool accepted = false;
-  try {
-    accepted = filter_(*this);
-  } catch (...) {
-    row_ = saved;
-    judging_ = false;
-    throw;
+void Dataset::Judge() const {
+  if (judged_ || !FilterApplies()) return;
+  accepted_.clear();
+  for (size_t i = 0; i < keys_.size(); ++i) {
+    const Visit visit(*this, i);
+    if (filter_(*this)) accepted_.push_back(i);
   }
-  row_ = saved;
-  judging_ = false;
-  return accepted;
+  judged_ = true;
 }
 
-bool Dataset::SearchForward(size_t from) {
-  for (size_t i = from; i < keys_.size(); ++i) {
-    if (Accepts(i)) {
-      MoveTo(i);
-      return true;
-    }
-  }
-  return false;
+bool Dataset::Accepted(size_t position) const {
+  if (position >= keys_.size()) return false;
+  if (!FilterApplies()) return true;
+  Judge();
+  return std::binary_search(accepted_.begin(), accepted_.end(), position);
 }
 
-bool Dataset::SearchBackward(size_t before) {
-  for (size_t i = before; i-- > 0;) {
-    if (Accepts(i)) {
-      MoveTo(i);
-      return true;
-    }
-  }
-  return false;
+size_t Dataset::NextAccepted(size_t from) const {
+  if (!FilterApplies()) return from < keys_.size() ? from : kNoRow;
+  Judge();
+  auto it = std::lower_bound(accepted_.begin(), accepted_.end(), from);
+  return it == accepted_.end() ? kNoRow : *it;
 }
+
+size_t Dataset::PriorAccepted(size_t before) const {
+  before = std::min(before, keys_.size());
+  if (!FilterApplies()) return before > 0 ? before - 1 : kNoRow;
+  Judge();
+  auto it = std::lower_bound(accepted_.begin(), accepted_.end(), before);
+  return it == accepted_.begin() ? kNoRow : *(it - 1);
+}
+
+// ---------------------------------------------------------------- navigation
 
 bool Dataset::First() {
   CheckActive();
   Revalidate();
-  if (SearchForward(0)) return true;
-  MoveTo(kNoRow);
-  return false;
+  const size_t at = NextAccepted(0);
+  MoveTo(at);
+  return at != kNoRow;
 }
 
 bool Dataset::Next() {
   CheckActive();
   Revalidate();
   if (position_ >= keys_.size()) return false;
-  if (SearchForward(position_ + 1)) return true;
-  position_ = keys_.size();  // eof; the fields still read the last row
-  return false;
+  const size_t at = NextAccepted(position_ + 1);
+  if (at == kNoRow) {
+    position_ = keys_.size();  // eof; the fields still read the last row
+    return false;
+  }
+  MoveTo(at);
+  return true;
 }
 
 bool Dataset::Prior() {
@@ -93,26 +133,28 @@ bool Dataset::Prior() {
   Revalidate();
   const size_t from = position_ < keys_.size() ? position_ : row_;
   if (from == kNoRow) return false;
-  return SearchBackward(from);
+  const size_t at = PriorAccepted(from);
+  if (at == kNoRow) return false;
+  MoveTo(at);
+  return true;
 }
 
 bool Dataset::Last() {
   CheckActive();
   Revalidate();
-  if (SearchBackward(keys_.size())) return true;
-  MoveTo(kNoRow);
-  return false;
+  const size_t at = PriorAccepted(keys_.size());
+  MoveTo(at);
+  return at != kNoRow;
 }
 
 int Dataset::RecordCount() const {
   if (!active_) return 0;
-  if (!filtered_ || !filter_) return static_cast<int>(keys_.size());
-  int count = 0;
-  for (size_t i = 0; i < keys_.size(); ++i) count += Accepts(i) ? 1 : 0;
-  return count;
+  if (!FilterApplies()) return static_cast<int>(keys_.size());
+  Judge();
+  return static_cast<int>(accepted_.size());
 }
 
-void Dataset::MoveTo(size_t position) {
+void Dataset::Place(size_t position) {
   if (position == kNoRow || position >= keys_.size()) {
     position_ = keys_.size();
     row_ = kNoRow;
@@ -120,16 +162,152 @@ void Dataset::MoveTo(size_t position) {
     position_ = position;
     row_ = position;
   }
-  for (Dataset* detail : details_) detail->MasterMoved();
 }
 
-std::optional<int64_t> Dataset::CurrentKey() const {
-  if (row_ == kNoRow || row_ >= keys_.size()) return std::nullopt;
-  return keys_[row_];
+void Dataset::MoveTo(size_t position) {
+  Place(position);
+  pending_ |= kMoved;
+  Flush();
 }
 
-void Dataset::CheckActive() const {
-  if (!active_) throw StoreError(Describe() + ": the dataset is closed");
+// ---------------------------------------------------------------- rows for views
+
+int Dataset::RowOfPosition(size_t position) const {
+  if (position >= keys_.size()) return -1;
+  if (!FilterApplies()) return static_cast<int>(position);
+  Judge();
+  auto it = std::lower_bound(accepted_.begin(), accepted_.end(), position);
+  return it == accepted_.end() || *it != position ? -1
+                                                  : static_cast<int>(it - accepted_.begin());
+}
+
+size_t Dataset::PositionOfRow(int row) const {
+  if (!active_ || row < 0 || row >= RecordCount()) return kNoRow;
+  return FilterApplies() ? accepted_[static_cast<size_t>(row)] : static_cast<size_t>(row);
+}
+
+int Dataset::CurrentRow() const {
+  if (!active_ || row_ == kNoRow) return -1;
+  return RowOfPosition(row_);
+}
+
+bool Dataset::MoveToRow(int row) {
+  CheckActive();
+  Revalidate();
+  const size_t at = PositionOfRow(row);
+  if (at == kNoRow) return false;
+  MoveTo(at);
+  return true;
+}
+
+void Dataset::ReadRow(int row, const std::function<void(const Dataset&)>& read) const {
+  CheckActive();
+  const size_t at = PositionOfRow(row);
+  if (at == kNoRow) {
+    throw StoreError(Describe() + ": no row " + std::to_string(row) + " (it has " +
+                     std::to_string(RecordCount()) + ")");
+  }
+  const Visit visit(*this, at);
+  read(*this);
+}
+
+std::string Dataset::DisplayTextAt(int row, size_t column) const {
+  if (column >= columns_.size()) {
+    throw StoreError(Describe() + ": no column " + std::to_string(column));
+  }
+  std::string text;
+  ReadRow(row, [&](const Dataset& d) { text = d.DisplayTextOf(column); });
+  return text;
+}
+
+// ---------------------------------------------------------------- listeners
+
+void Dataset::AddListener(DatasetListener* listener) {
+  if (std::find(listeners_.begin(), listeners_.end(), listener) == listeners_.end()) {
+    listeners_.push_back(listener);
+  }
+}
+
+void Dataset::RemoveListener(DatasetListener* listener) {
+  listeners_.erase(std::remove(listeners_.begin(), listeners_.end(), listener),
+                   listeners_.end());
+}
+
+void Dataset::DisableControls() { ++controls_disabled_; }
+
+void Dataset::EnableControls() {
+  if (controls_disabled_ == 0) return;
+  --controls_disabled_;
+  Flush();
+}
+
+void Dataset::RowsReplaced() {
+  judged_ = false;
+  InvalidateRowCache();
+  pending_ |= kReset;
+}
+
+void Dataset::CurrentRowWritten() {
+  InvalidateRowCache();
+  const int row = CurrentRow();  // judged before the write
+  if (FilterApplies() && judged_ && row_ != kNoRow) {
+    bool accepted;
+    {
+      const Visit visit(*this, row_);  // the row as stored now
+      accepted = filter_(*this);
+    }
+    if (accepted != (row >= 0)) {
+      // The write moved the row in or out of the accepted rows.
+      RowsReplaced();
+      pending_ |= kMoved;
+      Flush();
+      return;
+    }
+  }
+  if (row >= 0) {
+    pending_ |= kRowChanged;
+    pending_rows_.push_back(row);
+  }
+  Flush();
+}
+
+void Dataset::Flush() {
+  if (controls_disabled_ > 0 || pending_ == 0) return;
+  const unsigned changes = pending_;
+  std::vector<int> rows;
+  rows.swap(pending_rows_);
+  pending_ = 0;
+  // A listener may remove itself (or another) while it is told.
+  const std::vector<DatasetListener*> listeners = listeners_;
+  const auto still_listening = [&](DatasetListener* listener) {
+    return std::find(listeners_.begin(), listeners_.end(), listener) != listeners_.end();
+  };
+  if (changes & kReset) {
+    for (DatasetListener* l : listeners) {
+      if (still_listening(l)) l->RowsReset(*this);
+    }
+  } else if (changes & kRowChanged) {
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    for (int row : rows) {
+      for (DatasetListener* l : listeners) {
+        if (still_listening(l)) l->RowChanged(*this, row);
+      }
+    }
+  }
+  if (changes & (kReset | kMoved)) {
+    for (DatasetListener* l : listeners) {
+      if (still_listening(l)) l->CurrentRowMoved(*this);
+    }
+  }
+}
+
+// ---------------------------------------------------------------- columns
+
+std::vector<std::string> Dataset::ColumnNames() const {
+  std::vector<std::string> names;
+  for (const Column& c : columns_) names.push_back(c.name);
+  return names;
 }
 
 size_t Dataset::ColumnIndex(const std::string& column) const {
@@ -139,63 +317,95 @@ size_t Dataset::ColumnIndex(const std::string& column) const {
   throw StoreError(Describe() + ": field '" + column + "' not found");
 }
 
-const Dataset::Value& Dataset::Field(size_t column) const {
-  if (const Row* buffer = judging_ ? nullptr : EditBuffer()) return (*buffer)[column];
-  static const Value kNull;
-  const std::optional<int64_t> key = CurrentKey();
-  if (!key) return kNull;
-  if (!cache_valid_ || cache_key_ != *key) {
-    cache_.assign(columns_.size(), Value{});
-    decoded_.assign(columns_.size(), false);
-    cache_key_ = *key;
-    cache_valid_ = true;
+size_t Dataset::StoredColumnIndex(const std::string& column, const char* operation) const {
+  const size_t index = ColumnIndex(column);
+  if (index >= stored_count_) {
+    throw StoreError(Describe() + ": cannot " + operation + " the calculated field '" + column +
+                     "'");
   }
-  if (!decoded_[column]) ReadFields(*key, column, &cache_, &decoded_);
-  return cache_[column];
+  return index;
 }
 
-void Dataset::ReadFields(int64_t key, size_t, Row* row, std::vector<bool>* decoded) const {
-  FetchRow(key, row);
-  row->resize(columns_.size());
-  decoded->assign(columns_.size(), true);
+void Dataset::SetColumnLabel(const std::string& column, const std::string& label) {
+  labels_[LowerName(column)] = label;
+  ApplyDefinitions();
 }
+
+void Dataset::SetDisplayText(const std::string& column, DisplayTextFunction text) {
+  display_texts_[LowerName(column)] = std::move(text);
+  ApplyDefinitions();
+}
+
+void Dataset::SetCalculatedColumns(std::vector<ColumnInfo> columns, CalculateFunction calculate) {
+  if (active_) {
+    throw StoreError(Describe() + ": calculated columns are set while the dataset is closed");
+  }
+  for (ColumnInfo& c : columns) {
+    c.type = FieldType::kText;
+    if (c.kind == FieldKind::kData) c.kind = FieldKind::kCalculated;
+  }
+  calculated_ = std::move(columns);
+  calculate_ = std::move(calculate);
+}
+
+void Dataset::ApplyDefinitions() {
+  display_text_of_.assign(columns_.size(), nullptr);
+  for (size_t i = 0; i < columns_.size(); ++i) {
+    const std::string key = LowerName(columns_[i].name);
+    const auto label = labels_.find(key);
+    columns_[i].label = label != labels_.end() ? label->second : columns_[i].name;
+    const auto text = display_texts_.find(key);
+    if (text != display_texts_.end()) display_text_of_[i] = text->second;
+  }
+}
+
+// ---------------------------------------------------------------- opening
 
 void Dataset::Activate(std::vector<Column> columns, std::vector<int64_t> keys) {
+  stored_count_ = columns.size();
   columns_ = std::move(columns);
+  columns_.insert(columns_.end(), calculated_.begin(), calculated_.end());
+  ApplyDefinitions();
   keys_ = std::move(keys);
   active_ = true;
-  InvalidateRowCache();
-  First();
+  RowsReplaced();
+  MoveTo(NextAccepted(0));
 }
 
 void Dataset::Deactivate() {
   active_ = false;
   keys_.clear();
   columns_.clear();
-  position_ = 0;
-  row_ = kNoRow;
-  InvalidateRowCache();
-  for (Dataset* detail : details_) detail->MasterMoved();
+  display_text_of_.clear();
+  stored_count_ = 0;
+  accepted_.clear();
+  RowsReplaced();
+  MoveTo(kNoRow);
 }
 
 void Dataset::ReplaceKeys(std::vector<int64_t> keys, std::optional<int64_t> key) {
   keys_ = std::move(keys);
-  InvalidateRowCache();
+  RowsReplaced();
   if (key) {
     const size_t at = PositionOf(*key);
-    if (at != kNoRow) {
+    if (at != kNoRow && Accepted(at)) {
       MoveTo(at);
       return;
     }
   }
-  First();
+  MoveTo(NextAccepted(0));
 }
 
-void Dataset::AttachDetail(Dataset* detail) { details_.push_back(detail); }
-
-void Dataset::DetachDetail(Dataset* detail) {
-  details_.erase(std::remove(details_.begin(), details_.end(), detail), details_.end());
+void Dataset::CheckActive() const {
+  if (!active_) throw StoreError(Describe() + ": the dataset is closed");
 }
+
+std::optional<int64_t> Dataset::CurrentKey() const {
+  if (row_ == kNoRow || row_ >= keys_.size()) return std::nullopt;
+  return keys_[row_];
+}
+
+// ---------------------------------------------------------------- fields
 
 size_t Dataset::PositionOf(int64_t key) const {
   auto it = std::find(keys_.begin(), keys_.end(), key);
@@ -209,8 +419,8 @@ void Dataset::ForEachMatch(size_t column, const Probe& probe, bool case_insensit
   Row row;
   std::vector<bool> decoded;
   for (int64_t key : keys_) {
-    row.assign(columns_.size(), Value{});
-    decoded.assign(columns_.size(), false);
+    row.assign(stored_count_, Value{});
+    decoded.assign(stored_count_, false);
     ReadFields(key, column, &row, &decoded);
     const Value& v = row[column];
     if (v.null) continue;
@@ -230,7 +440,7 @@ bool Dataset::Locate(const std::string& column, const std::string& value,
                      bool case_insensitive) {
   CheckActive();
   Revalidate();
-  const size_t index = ColumnIndex(column);
+  const size_t index = StoredColumnIndex(column, "locate on");
   Probe probe;
   switch (columns_[index].type) {
     case Type::kInteger:
@@ -259,7 +469,7 @@ bool Dataset::MoveToFirstMatch(size_t column, const Probe& probe, bool case_inse
   size_t found = kNoRow;
   ForEachMatch(column, probe, case_insensitive, [&](int64_t key) {
     const size_t at = PositionOf(key);
-    if (at == kNoRow || !Accepts(at)) return false;
+    if (at == kNoRow || !Accepted(at)) return false;
     found = at;
     return true;
   });
@@ -270,7 +480,7 @@ bool Dataset::MoveToFirstMatch(size_t column, const Probe& probe, bool case_inse
 
 bool Dataset::Locate(const std::string& column, int64_t value) {
   CheckActive();
-  const size_t index = ColumnIndex(column);
+  const size_t index = StoredColumnIndex(column, "locate on");
   const Type type = columns_[index].type;
   if (type == Type::kInteger || type == Type::kBoolean) {
     Revalidate();
@@ -288,7 +498,10 @@ bool Dataset::IsNull(const std::string& column) const {
 
 std::string Dataset::AsString(const std::string& column) const {
   CheckActive();
-  const size_t index = ColumnIndex(column);
+  return TextOf(ColumnIndex(column));
+}
+
+std::string Dataset::TextOf(size_t index) const {
   const Value& v = Field(index);
   if (v.null) return "";
   switch (columns_[index].type) {
@@ -303,6 +516,18 @@ std::string Dataset::AsString(const std::string& column) const {
     default:
       return v.bytes;
   }
+}
+
+std::string Dataset::DisplayText(const std::string& column) const {
+  CheckActive();
+  return DisplayTextOf(ColumnIndex(column));
+}
+
+std::string Dataset::DisplayTextOf(size_t index) const {
+  if (index < display_text_of_.size() && display_text_of_[index]) {
+    return display_text_of_[index](*this);
+  }
+  return TextOf(index);
 }
 
 int64_t Dataset::AsInteger(const std::string& column) const {
@@ -358,17 +583,71 @@ std::string Dataset::AsBlob(const std::string& column) const {
   return v.null ? std::string() : v.bytes;
 }
 
-std::vector<std::string> Dataset::ColumnNames() const {
-  std::vector<std::string> names;
-  for (const Column& c : columns_) names.push_back(c.name);
-  return names;
+
+void Dataset::UseCacheFor(int64_t key) const {
+  if (cache_valid_ && cache_key_ == key) return;
+  cache_.assign(stored_count_, Value{});
+  decoded_.assign(stored_count_, false);
+  calculated_values_.clear();
+  cache_key_ = key;
+  cache_valid_ = true;
 }
 
-void Dataset::DisableControls() { ++controls_disabled_; }
-
-void Dataset::EnableControls() {
-  if (controls_disabled_ > 0) --controls_disabled_;
+const Dataset::Value& Dataset::Field(size_t column) const {
+  static const Value kNull;
+  if (column >= stored_count_) return CalculatedField(column - stored_count_);
+  if (visiting_ == 0) {
+    if (const Row* buffer = EditBuffer()) return (*buffer)[column];
+  }
+  const std::optional<int64_t> key = CurrentKey();
+  if (!key) return kNull;
+  UseCacheFor(*key);
+  if (!decoded_[column]) ReadFields(*key, column, &cache_, &decoded_);
+  return cache_[column];
 }
 
+void Dataset::ReadFields(int64_t key, size_t, Row* row, std::vector<bool>* decoded) const {
+  FetchRow(key, row);
+  row->resize(stored_count_);
+  decoded->assign(stored_count_, true);
+}
+
+const Dataset::Value& Dataset::CalculatedField(size_t index) const {
+  static const Value kNull;
+  // Inside the calculation the calculated fields are not known yet.
+  if (calculating_) return kNull;
+  if (visiting_ == 0 && EditBuffer() != nullptr) {
+    // The record being edited: calculated afresh from the buffer each time.
+    Calculate(&edit_calculated_);
+    return edit_calculated_[index];
+  }
+  const std::optional<int64_t> key = CurrentKey();
+  if (!key) return kNull;
+  UseCacheFor(*key);
+  if (calculated_values_.empty()) Calculate(&calculated_values_);
+  return calculated_values_[index];
+}
+
+void Dataset::Calculate(Row* values) const {
+  std::vector<std::string> texts(calculated_.size());
+  calculating_ = true;
+  try {
+    if (calculate_) calculate_(*this, texts);
+  } catch (...) {
+    calculating_ = false;
+    throw;
+  }
+  calculating_ = false;
+  values->assign(calculated_.size(), Value{});
+  for (size_t i = 0; i < calculated_.size() && i < texts.size(); ++i) {
+    Value& v = (*values)[i];
+    v.null = false;
+    v.bytes = std::move(texts[i]);
+    const int width = calculated_[i].width;
+    if (width > 0 && v.bytes.size() > static_cast<size_t>(width)) {
+      v.bytes.resize(static_cast<size_t>(width));
+    }
+  }
+}
 
 }  // namespace actsdb

@@ -126,9 +126,9 @@ void Query::Close() {
 }
 
 void Query::FetchRow(int64_t key, Row* row) const {
-  row->assign(columns_.size(), Value{});
-  std::vector<bool> decoded(columns_.size(), false);
-  for (size_t i = 0; i < columns_.size(); ++i) ReadFields(key, i, row, &decoded);
+  row->assign(stored_count(), Value{});
+  std::vector<bool> decoded(stored_count(), false);
+  for (size_t i = 0; i < stored_count(); ++i) ReadFields(key, i, row, &decoded);
 }
 
 void Query::ReadFields(int64_t key, size_t column, Row* row, std::vector<bool>* decoded) const {

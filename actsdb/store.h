@@ -31,7 +31,11 @@
 //
 // Lifetimes. Tables, queries and prepared statements keep a reference to
 // their Database and must not outlive it. A detail table may outlive its
-// master.
+// master: it then lists no rows, as with a closed master, until it gets a
+// new master or its range is cleared. A dataset may be destroyed while
+// listeners are attached to it: each hears DatasetDestroyed and must not
+// touch the dataset afterwards. A listener must be removed from its dataset
+// before the listener itself is destroyed.
 //
 // Waiting for other programs. The database file is in write-ahead-log mode:
 // readers never wait for a writer, and a writer never waits for readers.

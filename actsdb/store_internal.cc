@@ -78,6 +78,19 @@ DeclaredType ParseDeclaredType(std::string declared) {
   return {FieldType::kText, width};
 }
 
+std::vector<ColumnInfo> DeclaredColumns(sqlite3* db, const std::string& table,
+                                        const std::string& what, size_t* key_column) {
+  std::vector<ColumnInfo> columns;
+  Statement info(db, "PRAGMA table_info(" + Quote(table) + ")", what);
+  *key_column = static_cast<size_t>(-1);
+  while (info.Step()) {
+    const DeclaredType t = ParseDeclaredType(info.Text(2));
+    if (info.Int(5) == 1 && SameColumnName(info.Text(2), "INTEGER")) *key_column = columns.size();
+    columns.emplace_back(info.Text(1), t.type, t.width);
+  }
+  return columns;
+}
+
 void BindValue(sqlite3_stmt* stmt, int i, bool null, int64_t number, const std::string& bytes,
                FieldType type) {
   if (null) {

@@ -59,6 +59,12 @@ struct DeclaredType {
 };
 DeclaredType ParseDeclaredType(std::string declared);
 
+// The columns of `table` as it is declared, and in `key_column` the one
+// that is the row's key (its INTEGER PRIMARY KEY), or static_cast<size_t>(-1).
+// Throws StoreError prefixed with `what`.
+std::vector<ColumnInfo> DeclaredColumns(sqlite3* db, const std::string& table,
+                                        const std::string& what, size_t* key_column);
+
 // Binds a field value for the column's type; text goes to the file as UTF-8.
 void BindValue(sqlite3_stmt* stmt, int i, bool null, int64_t number, const std::string& bytes,
                FieldType type);

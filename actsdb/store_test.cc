@@ -10,67 +10,11 @@
 #include <fstream>
 
 #include "actsdb/codepage.h"
-#include "actsdb/database_test_fixture.h"
+#include "actsdb/store_test_fixture.h"
 #include "actsdb/schema.h"
 
 namespace actsdb {
 namespace {
-
-std::string W(const char* utf8) { return Utf8ToCp1250(utf8); }
-
-struct Act {
-  int64_t type;
-  int64_t year;
-  const char* title;  // UTF-8
-  const char* date;   // d/m/yyyy
-  const char* key;
-};
-
-class StoreTest : public DatabaseTest {
- protected:
-  // Appends acts in order; their keys are 1, 2, ...
-  void AddActs(const std::vector<Act>& acts) {
-    Table t(*db_, "tblActe");
-    t.Open(true);
-    for (const Act& a : acts) {
-      t.Append();
-      t.SetInteger("IdTipAct", a.type);
-      t.SetInteger("Anul", a.year);
-      t.SetInteger("NrOficial", 1);
-      t.SetString("Titlu", W(a.title));
-      t.SetString("Data", a.date);
-      t.SetString("IndNum", a.key);
-      t.Post();
-    }
-  }
-
-  void AddParts(const std::vector<std::pair<int64_t, bool>>& parts) {
-    Table t(*db_, "tblParti");
-    t.Open(true);
-    for (const auto& [act, modified] : parts) {
-      t.Append();
-      t.SetInteger("Actul", act);
-      t.SetString("NumParte", "Art. " + std::to_string(t.RecordCount() + 1));
-      t.SetBoolean("Mod", modified);
-      t.Post();
-    }
-  }
-
-  // The values of a column over the accepted rows, first to last.
-  static std::vector<int64_t> Walk(Dataset& d, const char* column) {
-    std::vector<int64_t> values;
-    for (bool on = d.First(); on; on = d.Next()) values.push_back(d.AsInteger(column));
-    return values;
-  }
-};
-
-const std::vector<Act> kActs = {
-    {1, 2001, "Lege privind achiziţiile publice", "5/3/2001", "L P 12 2001 0"},
-    {2, 1999, "HOTĂRÂRE pentru aprobarea normelor", "1/6/1999", "HOT GUV 5 1999 0"},
-    {2, 2005, "Hotărâre privind ŢARA şi oraşele", "20/12/2005", "HOT GUV 8 2005 0"},
-    {3, 2000, "Ordin al ministrului", "1/1/2000", "ORD MF 3 2000 0"},
-    {1, 2005, "lege pentru modificarea legii", "2/2/2005", "L P 40 2005 0"},
-};
 
 TEST_F(StoreTest, TextRoundTripsAsWindows1250AndIsKeptAsUtf8) {
   std::string every_high_byte;
@@ -351,21 +295,6 @@ TEST_F(StoreTest, DetailsFollowEveryMoveOfTheirMaster) {
   EXPECT_EQ(Walk(act_parts, "IdParte"), (std::vector<int64_t>{1, 3, 5}));
   act_parts.ClearRange();
   EXPECT_EQ(act_parts.RecordCount(), 5);
-}
-
-TEST_F(StoreTest, DetailOutlivingItsMasterKeepsWorking) {
-  AddActs(kActs);
-  AddParts({{1, false}});
-  Table act_parts(*db_, "tblParti");
-  {
-    Table acts(*db_, "tblActe");
-    acts.Open();
-    act_parts.SetMaster(&acts, "IdAct", "Actul");
-    act_parts.Open();
-    EXPECT_EQ(act_parts.RecordCount(), 1);
-  }
-  EXPECT_EQ(act_parts.RecordCount(), 1);
-  EXPECT_TRUE(act_parts.First());
 }
 
 TEST_F(StoreTest, NamedIndexesOrderTheRows) {

@@ -70,16 +70,7 @@ void Table::Unlock() {
 
 void Table::Open(bool exclusive) {
   if (active_) return;
-  std::vector<Column> columns;
-  {
-    Statement info(db_.handle(), "PRAGMA table_info(" + Quote(name_) + ")", Describe());
-    key_column_ = kNoRow;
-    while (info.Step()) {
-      const DeclaredType t = ParseDeclaredType(info.Text(2));
-      if (info.Int(5) == 1 && SameColumnName(info.Text(2), "INTEGER")) key_column_ = columns.size();
-      columns.push_back({info.Text(1), t.type, t.width});
-    }
-  }
+  std::vector<Column> columns = DeclaredColumns(db_.handle(), name_, Describe(), &key_column_);
   if (columns.empty()) throw StoreError("table " + name_ + " does not exist in " + db_.path());
   Lock(exclusive);
   try {
@@ -158,12 +149,12 @@ void Table::Revalidate() {
 }
 
 void Table::FetchRow(int64_t key, Row* row) const {
-  row->assign(columns_.size(), Value{});
+  row->assign(stored_count(), Value{});
   sqlite3_reset(fetch_);
   sqlite3_bind_int64(fetch_, 1, key);
   const int rc = sqlite3_step(fetch_);
   if (rc == SQLITE_ROW) {
-    for (size_t i = 0; i < columns_.size(); ++i) {
+    for (size_t i = 0; i < stored_count(); ++i) {
       Value& v = (*row)[i];
       ReadValue(fetch_, static_cast<int>(i), columns_[i].type, &v.null, &v.number, &v.bytes);
     }
@@ -279,28 +270,30 @@ void Table::SetMaster(Dataset* master, const std::string& master_column,
   master_ = master;
   master_column_ = master_column;
   range_column_ = detail_column;
-  if (master_ != nullptr) master_->AttachDetail(this);
-  MasterMoved();
+  if (master_ != nullptr) master_->AddListener(&master_link_);
+  FollowMaster();
 }
 
-void Table::MasterMoved() {
-  if (master_ == nullptr) {
-    if (!master_column_.empty()) {
-      // The master is gone: nothing restricts the rows any more.
-      master_column_.clear();
-      range_column_.clear();
-      range_value_.reset();
-      if (active_) Relist(CurrentKey());
-    }
-    return;
-  }
+void Table::FollowMaster() {
   std::optional<int64_t> value;
-  if (master_->active() && !master_->IsNull(master_column_)) {
+  if (master_ != nullptr && master_->active() && !master_->IsNull(master_column_)) {
     value = master_->AsInteger(master_column_);
   }
   if (value == range_value_ && active_) return;
   range_value_ = value;
   if (active_) Relist(std::nullopt);
+}
+
+void Table::MasterGone() {
+  // As with a closed master: the restriction stays, with no value to match.
+  master_ = nullptr;
+  master_column_.clear();
+  range_value_.reset();
+  if (active_) Relist(std::nullopt);
+}
+
+void Table::MasterLink::RowChanged(Dataset& master, int row) {
+  if (row == master.CurrentRow()) detail_.FollowMaster();
 }
 
 void Table::SetRange(const std::string& column, int64_t value) {
@@ -311,7 +304,7 @@ void Table::SetRange(const std::string& column, int64_t value) {
 }
 
 void Table::DropMaster() {
-  if (master_ != nullptr) master_->DetachDetail(this);
+  if (master_ != nullptr) master_->RemoveListener(&master_link_);
   master_ = nullptr;
   master_column_.clear();
 }
@@ -345,8 +338,8 @@ const Dataset::Row* Table::EditBuffer() const {
 void Table::Append() {
   CheckActive();
   CheckBrowsing("append");
-  buffer_.assign(columns_.size(), Value{});
-  assigned_.assign(columns_.size(), false);
+  buffer_.assign(stored_count(), Value{});
+  assigned_.assign(stored_count(), false);
   state_ = State::kInsert;
 }
 
@@ -357,7 +350,7 @@ void Table::Edit() {
   Row row;
   FetchRow(*CurrentKey(), &row);
   buffer_ = std::move(row);
-  assigned_.assign(columns_.size(), false);
+  assigned_.assign(stored_count(), false);
   state_ = State::kEdit;
 }
 
@@ -369,7 +362,7 @@ void Table::Cancel() {
 
 Dataset::Value& Table::BufferField(const std::string& column, Type* type, int* width) {
   CheckEditing(("set field " + column).c_str());
-  const size_t index = ColumnIndex(column);
+  const size_t index = StoredColumnIndex(column, "set");
   *type = columns_[index].type;
   *width = columns_[index].width;
   assigned_[index] = true;
@@ -422,7 +415,7 @@ void Table::SetString(const std::string& column, const std::string& value) {
 void Table::AssignField(const std::string& column, std::initializer_list<Type> accepted,
                         const char* kind, int64_t number, std::string bytes) {
   CheckEditing(("set field " + column).c_str());
-  const size_t index = ColumnIndex(column);
+  const size_t index = StoredColumnIndex(column, "set");
   if (std::find(accepted.begin(), accepted.end(), columns_[index].type) == accepted.end()) {
     throw StoreError("table " + name_ + ": field " + column + " does not take " + kind);
   }
@@ -431,7 +424,7 @@ void Table::AssignField(const std::string& column, std::initializer_list<Type> a
 }
 
 void Table::SetInteger(const std::string& column, int64_t value) {
-  const Type type = columns_[ColumnIndex(column)].type;
+  const Type type = columns_[StoredColumnIndex(column, "set")].type;
   if (type == Type::kText) {
     SetString(column, std::to_string(value));
     return;
@@ -472,7 +465,7 @@ bool Table::ChangesPlace(const std::vector<size_t>& changed) const {
 void Table::Post() {
   CheckEditing("post");
   std::vector<size_t> set;
-  for (size_t i = 0; i < columns_.size(); ++i) {
+  for (size_t i = 0; i < stored_count(); ++i) {
     if (assigned_[i]) set.push_back(i);
   }
   const bool inserting = state_ == State::kInsert;
@@ -521,17 +514,22 @@ void Table::Post() {
     // New keys only grow: keep the list instead of reading it again.
     auto at = std::lower_bound(keys_.begin(), keys_.end(), key);
     at = keys_.insert(at, key);
+    RowsReplaced();
     MoveTo(static_cast<size_t>(at - keys_.begin()));
     return;
   }
   // An edit that leaves the order and the restriction alone keeps the row
   // in its place; listing the rows again would make bulk edits quadratic.
-  if (!inserting && !ChangesPlace(set)) return;
+  if (!inserting && !ChangesPlace(set)) {
+    CurrentRowWritten();
+    return;
+  }
   Relist(key);
   if (inserting && PositionOf(key) == kNoRow) {
     // Outside the range: still the current row until the rows are listed again.
     keys_.push_back(key);
     positions_.reset();
+    RowsReplaced();
     MoveTo(keys_.size() - 1);
   }
 }
@@ -570,21 +568,10 @@ void Table::Delete() {
   const size_t at = row_;
   keys_.erase(keys_.begin() + static_cast<long>(at));
   positions_.reset();
-  InvalidateRowCache();
+  RowsReplaced();
   // The row after the deleted one becomes current, or the one before it.
-  for (size_t i = at; i < keys_.size(); ++i) {
-    if (Accepts(i)) {
-      MoveTo(i);
-      return;
-    }
-  }
-  for (size_t i = std::min(at, keys_.size()); i-- > 0;) {
-    if (Accepts(i)) {
-      MoveTo(i);
-      return;
-    }
-  }
-  MoveTo(kNoRow);
+  const size_t next = NextAccepted(at);
+  MoveTo(next != kNoRow ? next : PriorAccepted(at));
 }
 
 void Table::Empty() {
@@ -593,7 +580,7 @@ void Table::Empty() {
   Exec(db_.handle(), "DELETE FROM " + Quote(name_), "table " + name_ + ": cannot empty");
   keys_.clear();
   positions_.reset();
-  InvalidateRowCache();
+  RowsReplaced();
   MoveTo(kNoRow);
 }
 

@@ -42,7 +42,10 @@ class Table : public Dataset {
   void SetIndexName(const std::string& index);
 
   // Master/detail: only rows whose `detail_column` equals the master's
-  // current `master_column`; followed whenever the master moves.
+  // current `master_column`. The detail listens to its master and follows
+  // it when it moves or lists its rows anew (not while the master's
+  // controls are disabled, see Dataset::DisableControls). While the master
+  // is closed, or once it is destroyed, the detail lists no rows.
   void SetMaster(Dataset* master, const std::string& master_column,
                  const std::string& detail_column);
   // A fixed restriction without a master (detail_column = value).
@@ -74,7 +77,6 @@ class Table : public Dataset {
   size_t PositionOf(int64_t key) const override;
   void ForEachMatch(size_t column, const Probe& probe, bool case_insensitive,
                     const std::function<bool(int64_t key)>& visit) override;
-  void MasterMoved() override;
   void Revalidate() override;
   const Row* EditBuffer() const override;
 
@@ -89,6 +91,21 @@ class Table : public Dataset {
   // the restriction.
   bool ChangesPlace(const std::vector<size_t>& changed) const;
   void DropMaster();
+  // Takes the master's current value as the restriction.
+  void FollowMaster();
+  void MasterGone();
+
+  // How a detail hears its master.
+  class MasterLink : public DatasetListener {
+   public:
+    explicit MasterLink(Table& detail) : detail_(detail) {}
+    void CurrentRowMoved(Dataset& /*master*/) override { detail_.FollowMaster(); }
+    void RowChanged(Dataset& master, int row) override;
+    void DatasetDestroyed(Dataset& /*master*/) override { detail_.MasterGone(); }
+
+   private:
+    Table& detail_;
+  };
   void CheckBrowsing(const char* operation) const;
   void CheckEditing(const char* operation) const;
   Value& BufferField(const std::string& column, Type* type, int* width);
@@ -110,7 +127,9 @@ class Table : public Dataset {
   bool key_order_ = true;            // rows listed by rowid
   std::string range_column_;         // "" = no range
   std::optional<int64_t> range_value_;  // nullopt with a range: no rows
+  Dataset* master_ = nullptr;
   std::string master_column_;
+  MasterLink master_link_{*this};
   State state_ = State::kBrowse;
   Row buffer_;
   std::vector<bool> assigned_;
