@@ -17,7 +17,7 @@
 // collects the modification lines of the acts' headers into DIR/modif.txt.
 // --reorganise says whether the run ends by reorganising the word index,
 // as reorgdb does: by default (auto) once the records appended since it was
-// last reorganised make up more than a twentieth of "word.dat".
+// last reorganised make up more than 2% of "word.dat".
 // --wait-for makes it wait (at most a minute) for the process PID, the
 // viewer that started it, to end and let the database go.
 //
