@@ -1,12 +1,21 @@
 // The text search over the word index of 100,000 synthetic acts: a one-word
-// count pass, three words "apropiate" and three words "expresie", with the
-// index as the importer leaves it (every chain scattered over the file) and
-// as the reorganisation leaves it (every chain consecutive). SQLite FTS5
-// over the same texts answers the same kinds of query for comparison.
+// count pass, three words "apropiate" and three words "expresie", on
+// several layouts of the same index, against SQLite FTS5 over the same
+// texts:
+//   as-imported  every chain scattered over the file, as the importer
+//                leaves it;
+//   reorganised  every chain consecutive, as the re-indexing program
+//                leaves it;
+//   tail-N       reorganised, then N% more acts imported: what a search
+//                meets between two reorganisations;
+//   pkgrun       imported by the update program in ten runs of 10,000
+//                acts, each run free to end by reorganising the index.
+// BM_UpdateRuns makes the last layout and reports the processor time its
+// ten runs spend importing and reorganising.
 //
-// The index is built once into $CORVANA_BENCH_DIR (default
-// /tmp/corvana_search_bench) and reused by later runs. It is written the
-// way the importer writes it, without going through the importer (whose
+// The other layouts are built once into $CORVANA_BENCH_DIR (default
+// /tmp/corvana_search_bench) and reused by later runs. They are written the
+// way the importer writes them, without going through the importer (whose
 // hypertext and structure work would make building 100,000 acts slow): the
 // importer's tokenizer and stems, records appended act by act in stem
 // order, positions of repeated stems appended per record. The reorganised
@@ -14,6 +23,7 @@
 // program runs it.
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
+#include <sys/resource.h>
 
 #include <algorithm>
 #include <chrono>
@@ -23,6 +33,7 @@
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <numeric>
 #include <stdexcept>
 #include <unordered_map>
 
@@ -34,6 +45,7 @@
 #include "idxcore/import/text_parsing.h"
 #include "idxcore/index/cursor.h"
 #include "idxcore/session/reorganise.h"
+#include "tools/pkgrun/update.h"
 #include "viewer/finding/text_search.h"
 #include "viewer/finding/text_words.h"
 
@@ -43,6 +55,9 @@ namespace fs = std::filesystem;
 
 constexpr int32_t kActs = 100000;
 constexpr size_t kActBytes = 4 * 1024;
+constexpr int kUpdateRuns = 10;
+// The tail-N layouts.
+constexpr int kTailPercents[] = {2, 5, 10, 20};
 
 struct Record {
   int32_t act = 0;
@@ -64,7 +79,23 @@ void Check(int rc, sqlite3* db, const char* what) {
   }
 }
 
+double CpuSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  auto seconds = [](const timeval& t) {
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+  };
+  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+std::string SyntheticText(int32_t act) {
+  corvana_bench::SyntheticActOptions options;
+  options.text_bytes = kActBytes;
+  return corvana_bench::SyntheticAct(static_cast<size_t>(act - 1), options);
+}
+
 void WriteIndexFiles(const fs::path& dir, const Index& index) {
+  fs::create_directories(dir);
   std::ofstream words(dir / "word.dat", std::ios::binary);
   const std::string header(30, '\0');
   words.write(header.data(), header.size());
@@ -115,27 +146,83 @@ void Reorganise(const fs::path& dir) {
   idxcore::FinishIndexSwap(*db, dir.string());
 }
 
+// `index` as it stands when its acts after the first `organised` were
+// imported after a reorganisation: the records of the first acts laid out
+// word by word, those of the later ones appended act by act, each linked
+// after its chain's last record.
+Index WithTail(const Index& index, int32_t organised) {
+  Index out;
+  out.words = index.words;
+  out.first.assign(index.words.size(), -1);
+  out.last.assign(index.words.size(), -1);
+  out.records.reserve(index.records.size());
+  out.positions.reserve(index.positions.size());
+  const auto append = [&](size_t word, const Record& r) {
+    Record copy = r;
+    copy.next = 0;
+    const uint16_t count = static_cast<uint16_t>(r.count);
+    if (count > 1) {
+      copy.position = static_cast<int32_t>(out.positions.size() * 2);
+      const auto from = index.positions.begin() + r.position / 2;
+      out.positions.insert(out.positions.end(), from, from + count);
+    }
+    const auto at = static_cast<int32_t>(out.records.size());
+    if (out.last[word] < 0) {
+      out.first[word] = at;
+    } else {
+      out.records[static_cast<size_t>(out.last[word])].next = at;
+    }
+    out.last[word] = at;
+    out.records.push_back(copy);
+  };
+  std::vector<size_t> order(index.words.size());
+  std::iota(order.begin(), order.end(), size_t{0});
+  std::sort(order.begin(), order.end(),
+            [&](size_t a, size_t b) { return index.words[a] < index.words[b]; });
+  std::vector<size_t> word_of(index.records.size());
+  for (size_t word : order) {
+    for (int32_t i = index.first[word];; i = index.records[static_cast<size_t>(i)].next) {
+      const Record& r = index.records[static_cast<size_t>(i)];
+      word_of[static_cast<size_t>(i)] = word;
+      if (r.act <= organised) append(word, r);
+      if (r.next == 0) break;
+    }
+  }
+  for (size_t i = 0; i < index.records.size(); ++i) {
+    if (index.records[i].act > organised) append(word_of[i], index.records[i]);
+  }
+  return out;
+}
+
+std::string TailLayout(int percent) { return "tail-" + std::to_string(percent); }
+
 struct Setup {
   fs::path dir;
   std::string count_word;    // present in most acts
   std::string three_words;   // three frequent words
 };
 
+fs::path BenchDirectory() {
+  const char* env = std::getenv("CORVANA_BENCH_DIR");
+  return env ? fs::path(env) : fs::path("/tmp/corvana_search_bench");
+}
+
+// Every layout but pkgrun's, and FTS5's table.
 Setup Build() {
   Setup setup;
-  const char* env = std::getenv("CORVANA_BENCH_DIR");
-  setup.dir = env ? fs::path(env) : fs::path("/tmp/corvana_search_bench");
+  setup.dir = BenchDirectory();
   const fs::path words_file = setup.dir / "words.txt";
-  if (fs::exists(words_file)) {
+  if (fs::exists(words_file) && fs::exists(setup.dir / TailLayout(kTailPercents[0]))) {
     std::ifstream in(words_file);
     std::getline(in, setup.count_word);
     std::getline(in, setup.three_words);
     return setup;
   }
   std::cerr << "building the index of " << kActs << " synthetic acts in " << setup.dir << "\n";
-  fs::remove_all(setup.dir);
-  fs::create_directories(setup.dir / "plain");
-  fs::create_directories(setup.dir / "reorganised");
+  std::vector<std::string> layouts = {"as-imported", "reorganised", "fts.db"};
+  for (int percent : kTailPercents) layouts.push_back(TailLayout(percent));
+  for (const std::string& layout : layouts) fs::remove_all(setup.dir / layout);
+  fs::create_directories(setup.dir);
 
   sqlite3* fts = nullptr;
   Check(sqlite3_open((setup.dir / "fts.db").string().c_str(), &fts), fts, "open");
@@ -150,10 +237,8 @@ Setup Build() {
   Index index;
   std::unordered_map<std::string, int32_t> ids;
   std::unordered_map<std::string, int> documents, occurrences;  // of plain words
-  corvana_bench::SyntheticActOptions options;
-  options.text_bytes = kActBytes;
   for (int32_t act = 1; act <= kActs; ++act) {
-    const std::string text = corvana_bench::SyntheticAct(act - 1, options);
+    const std::string text = SyntheticText(act);
     const std::string utf8 = actsdb::Cp1250ToUtf8(text);
     sqlite3_bind_int(insert, 1, act);
     sqlite3_bind_text(insert, 2, utf8.data(), static_cast<int>(utf8.size()), SQLITE_TRANSIENT);
@@ -205,15 +290,20 @@ Setup Build() {
   Check(sqlite3_exec(fts, "COMMIT", nullptr, nullptr, nullptr), fts, "commit");
   sqlite3_close(fts);
 
-  WriteIndexFiles(setup.dir / "plain", index);
+  WriteIndexFiles(setup.dir / "as-imported", index);
+  fs::create_directories(setup.dir / "reorganised");
   for (const char* file : {"word.dat", "poziti.dat", actsdb::kDatabaseFileName}) {
-    fs::copy_file(setup.dir / "plain" / file, setup.dir / "reorganised" / file);
+    fs::copy_file(setup.dir / "as-imported" / file, setup.dir / "reorganised" / file);
   }
   const auto start = std::chrono::steady_clock::now();
   Reorganise(setup.dir / "reorganised");
   std::cerr << "reorganisation: "
             << std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count()
             << " s\n";
+  for (int percent : kTailPercents) {
+    WriteIndexFiles(setup.dir / TailLayout(percent),
+                    WithTail(index, kActs - kActs / 100 * percent));
+  }
 
   // The count word: the plain word whose acts are closest to nine in ten;
   // the three words: the most frequent plain words.
@@ -239,6 +329,80 @@ const Setup& TheSetup() {
   return setup;
 }
 
+// One run of the update program.
+struct UpdateRun {
+  double cpu = 0;             // the whole run, processor seconds
+  double reorganise_cpu = 0;  // of it, the reorganisation's
+  bool reorganised = false;
+};
+
+fs::path PkgrunInstallation() { return BenchDirectory() / "pkgrun"; }
+
+// Imports the acts with pkgrun into a new installation, in runs of
+// kActs / kUpdateRuns acts, each run an act file per act.
+std::vector<UpdateRun> ImportWithPkgrun() {
+  const fs::path install = PkgrunInstallation();
+  fs::remove_all(install);
+  fs::create_directories(install);
+  std::ofstream(install / "adn2.txt", std::ios::binary)
+      << corvana_bench::SyntheticHeadingDefinitions();
+  std::ofstream(install / "codes.tsv", std::ios::binary) << corvana_bench::SyntheticCodeTables();
+  pkgrun::UpdateOptions options;
+  options.install_dir = install.string();
+  options.database_dir = (install / actsdb::kDatabaseDirName).string();
+  options.codes = (install / "codes.tsv").string();
+  const fs::path incoming = install / "incoming";
+  options.acts = {incoming.string()};
+  std::vector<UpdateRun> runs;
+  for (int run = 0; run < kUpdateRuns; ++run) {
+    fs::remove_all(incoming);
+    fs::create_directories(incoming);
+    const int32_t per_run = kActs / kUpdateRuns;
+    for (int32_t act = run * per_run + 1; act <= (run + 1) * per_run; ++act) {
+      char name[16];
+      std::snprintf(name, sizeof name, "%06d.txt", act);
+      std::ofstream(incoming / name, std::ios::binary) << SyntheticText(act);
+    }
+    const double start = CpuSeconds();
+    const pkgrun::UpdateSummary summary = pkgrun::RunUpdate(options, nullptr);
+    UpdateRun figures{CpuSeconds() - start, summary.reorganise_cpu_seconds,
+                      summary.index_reorganised};
+    if (!summary.failures.empty() || !summary.reorganise_error.empty()) {
+      throw std::runtime_error("pkgrun run " + std::to_string(run + 1) + " failed");
+    }
+    std::fprintf(stderr, "pkgrun run %2d: %.2f s CPU, of which reorganising %.2f s%s\n", run + 1,
+                 figures.cpu, figures.reorganise_cpu, figures.reorganised ? "" : " (none)");
+    runs.push_back(figures);
+  }
+  fs::remove_all(incoming);
+  std::ofstream(install / "complete");
+  return runs;
+}
+
+void BM_UpdateRuns(benchmark::State& state) {
+  TheSetup();  // the other layouts first, and FTS5's
+  std::vector<UpdateRun> runs;
+  for (auto _ : state) runs = ImportWithPkgrun();
+  double import = 0, reorganise = 0;
+  int reorganisations = 0;
+  for (const UpdateRun& r : runs) {
+    import += r.cpu - r.reorganise_cpu;
+    reorganise += r.reorganise_cpu;
+    reorganisations += r.reorganised ? 1 : 0;
+  }
+  state.counters["import_cpu_s"] = import;
+  state.counters["reorganise_cpu_s"] = reorganise;
+  state.counters["reorganise/import"] = import > 0 ? reorganise / import : 0;
+  state.counters["reorganisations"] = reorganisations;
+}
+
+// The database directory of a layout, built when missing.
+fs::path LayoutDirectory(const std::string& layout) {
+  if (layout != "pkgrun") return TheSetup().dir / layout;
+  if (!fs::exists(PkgrunInstallation() / "complete")) ImportWithPkgrun();
+  return PkgrunInstallation() / actsdb::kDatabaseDirName;
+}
+
 std::vector<std::string> Stems(const std::string& text) {
   std::vector<std::string> stems;
   for (const std::string& word : finding::SplitTextWords(text)) {
@@ -247,9 +411,9 @@ std::vector<std::string> Stems(const std::string& text) {
   return stems;
 }
 
-// Our search: args are (layout: 0 as imported, 1 reorganised).
-void RunSearch(benchmark::State& state, const std::string& words, std::string_view mode) {
-  const fs::path dir = TheSetup().dir / (state.range(0) ? "reorganised" : "plain");
+void RunSearch(benchmark::State& state, const std::string& layout, const std::string& words,
+               std::string_view mode) {
+  const fs::path dir = LayoutDirectory(layout);
   std::unique_ptr<actsdb::Database> db =
       actsdb::Database::Open((dir / actsdb::kDatabaseFileName).string());
   finding::TableDictionary dictionary(*db);
@@ -265,16 +429,6 @@ void RunSearch(benchmark::State& state, const std::string& words, std::string_vi
   for (int32_t a = 1; a <= kActs; ++a) found += search.Accepts(a) ? 1 : 0;
   state.counters["acts"] = found;
   state.SetLabel(words);
-}
-
-void BM_CountPass(benchmark::State& state) {
-  RunSearch(state, TheSetup().count_word, finding::kModeAnywhere);
-}
-void BM_Near3(benchmark::State& state) {
-  RunSearch(state, TheSetup().three_words, finding::kModeNear);
-}
-void BM_Phrase3(benchmark::State& state) {
-  RunSearch(state, TheSetup().three_words, finding::kModePhrase);
 }
 
 // FTS5: every matching rowid is stepped through, as a filter would see it.
@@ -299,21 +453,52 @@ void RunFts5(benchmark::State& state, const std::string& match) {
   state.SetLabel(match);
 }
 
-void BM_Fts5Word(benchmark::State& state) { RunFts5(state, TheSetup().count_word); }
-void BM_Fts5Near3(benchmark::State& state) {
-  RunFts5(state, "NEAR(" + TheSetup().three_words + ", 20)");
-}
-void BM_Fts5Phrase3(benchmark::State& state) {
-  RunFts5(state, "\"" + TheSetup().three_words + "\"");
-}
-
-BENCHMARK(BM_CountPass)->Arg(0)->Arg(1)->ArgName("reorganised")->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Fts5Word)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Near3)->Arg(0)->Arg(1)->ArgName("reorganised")->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Fts5Near3)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Phrase3)->Arg(0)->Arg(1)->ArgName("reorganised")->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Fts5Phrase3)->Unit(benchmark::kMillisecond);
-
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RegisterBenchmark("BM_UpdateRuns", BM_UpdateRuns)
+      ->Unit(benchmark::kSecond)
+      ->UseRealTime()
+      ->Iterations(1);
+  std::vector<std::string> layouts = {"as-imported", "reorganised"};
+  for (int percent : kTailPercents) layouts.push_back(TailLayout(percent));
+  layouts.push_back("pkgrun");
+  const struct {
+    const char* name;
+    std::string_view mode;
+    bool three_words;
+    const char* fts5_name;
+  } searches[] = {
+      {"BM_CountPass", finding::kModeAnywhere, false, "BM_Fts5Word"},
+      {"BM_Near3", finding::kModeNear, true, "BM_Fts5Near3"},
+      {"BM_Phrase3", finding::kModePhrase, true, "BM_Fts5Phrase3"},
+  };
+  for (const auto& search : searches) {
+    for (const std::string& layout : layouts) {
+      benchmark::RegisterBenchmark(
+          (std::string(search.name) + "/" + layout).c_str(),
+          [search, layout](benchmark::State& state) {
+            const Setup& setup = TheSetup();
+            RunSearch(state, layout, search.three_words ? setup.three_words : setup.count_word,
+                      search.mode);
+          })
+          ->Unit(benchmark::kMillisecond);
+    }
+    benchmark::RegisterBenchmark(search.fts5_name, [search](benchmark::State& state) {
+      const Setup& setup = TheSetup();
+      const std::string& words = search.three_words ? setup.three_words : setup.count_word;
+      if (search.mode == finding::kModeAnywhere) {
+        RunFts5(state, words);
+      } else if (search.mode == finding::kModeNear) {
+        RunFts5(state, "NEAR(" + words + ", 20)");
+      } else {
+        RunFts5(state, "\"" + words + "\"");
+      }
+    })->Unit(benchmark::kMillisecond);
+  }
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
