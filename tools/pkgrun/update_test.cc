@@ -344,5 +344,36 @@ TEST_F(ReorganisingUpdateTest, RunKilledWhileReorganisingLeavesAnIndexTheNextRun
   EXPECT_FALSE(fs::exists(options_.database_dir + "/word2.dat"));
 }
 
+TEST_F(ReorganisingUpdateTest, ReorganisationThatFailsChangesNothingAndIsSaid) {
+  // Both imported without reorganising, then given a dictionary row whose
+  // chain lies beyond "word.dat".
+  options_.reorganise = Reorganise::kNever;
+  for (UpdateOptions* o : {&options_, &twin_}) {
+    o->acts = {std::string(CORVANA_SAMPLE_DIR) + "/acts"};
+    RunUpdate(*o, nullptr);
+    auto db = actsdb::Database::Open(o->database_dir + "/corvana.db");
+    db->Execute("INSERT INTO tblcuv (Word, First, Last) VALUES ('ZZZDAMAGED', 99999, 99999)");
+    o->acts = {std::string(CORVANA_SAMPLE_DIR) + "/acts/21_l_12_2001_rep1.txt"};
+  }
+  options_.reorganise = Reorganise::kAuto;
+  const UpdateSummary summary = RunUpdate(options_, nullptr);
+  EXPECT_EQ(summary.acts_imported, 1);
+  EXPECT_EQ(summary.acts_compressed, 1);
+  EXPECT_FALSE(summary.index_reorganised);
+  EXPECT_NE(summary.reorganise_error.find("99999"), std::string::npos)
+      << summary.reorganise_error;
+  RunUpdate(twin_, nullptr);
+  ExpectSameIndex(options_.database_dir, twin_.database_dir);
+
+  for (const UpdateOptions* o : {&options_, &twin_}) {
+    auto db = actsdb::Database::Open(o->database_dir + "/corvana.db");
+    db->Execute("DELETE FROM tblcuv WHERE Word = 'ZZZDAMAGED'");
+  }
+  options_.acts.clear();
+  EXPECT_TRUE(RunUpdate(options_, nullptr).index_reorganised);
+  Reorgdb(twin_);
+  ExpectSameIndex(options_.database_dir, twin_.database_dir);
+}
+
 }  // namespace
 }  // namespace pkgrun
