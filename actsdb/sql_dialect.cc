@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -287,6 +288,36 @@ std::string_view TextArgument(sqlite3_value* value) {
                           static_cast<size_t>(sqlite3_value_bytes(value)));
 }
 
+// A pattern "%word%" whose word is ASCII without wildcards, the form the
+// filter gives title words typed without diacritics: matching it is
+// finding the word in the text's bytes, ASCII letters compared upper-cased.
+// Nothing outside ASCII upper-cases into ASCII, so this finds what Match
+// finds without decoding the text a character at a time.
+struct AsciiWord {
+  bool usable = false;
+  std::string upper;
+};
+
+AsciiWord AsciiWordOf(std::string_view pattern) {
+  AsciiWord word;
+  if (pattern.size() < 2 || pattern.front() != '%' || pattern.back() != '%') return word;
+  for (const char c : pattern.substr(1, pattern.size() - 2)) {
+    if (static_cast<unsigned char>(c) >= 0x80 || c == '%' || c == '_') return word;
+    word.upper += static_cast<char>(Up(static_cast<unsigned char>(c)));
+  }
+  word.usable = true;
+  return word;
+}
+
+bool Contains(std::string_view text, const std::string& upper) {
+  for (size_t i = 0; i + upper.size() <= text.size(); ++i) {
+    size_t k = 0;
+    while (k < upper.size() && static_cast<char>(Up(text[i + k])) == upper[k]) ++k;
+    if (k == upper.size()) return true;
+  }
+  return false;
+}
+
 // like(pattern, text [, escape]), the function behind "text LIKE pattern".
 void Like(sqlite3_context* context, int argc, sqlite3_value** argv) {
   for (int i = 0; i < argc; ++i) {
@@ -303,6 +334,26 @@ void Like(sqlite3_context* context, int argc, sqlite3_value** argv) {
   }
   const std::string_view pattern = TextArgument(argv[0]);
   const std::string_view text = TextArgument(argv[1]);
+  if (argc == 2) {
+    // A query compares its rows with one pattern: what it is worth is kept
+    // with the statement.
+    const auto* word = static_cast<const AsciiWord*>(sqlite3_get_auxdata(context, 0));
+    std::unique_ptr<AsciiWord> fresh;
+    if (word == nullptr) {
+      fresh = std::make_unique<AsciiWord>(AsciiWordOf(pattern));
+      word = fresh.get();
+    }
+    const bool usable = word->usable;
+    const bool found = usable && Contains(text, word->upper);
+    if (fresh) {
+      sqlite3_set_auxdata(context, 0, fresh.release(),
+                          [](void* p) { delete static_cast<AsciiWord*>(p); });
+    }
+    if (usable) {
+      sqlite3_result_int(context, found ? 1 : 0);
+      return;
+    }
+  }
   sqlite3_result_int(context, Match(Utf8Text{pattern}, Utf8Text{text}, escape) ? 1 : 0);
 }
 

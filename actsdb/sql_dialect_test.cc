@@ -110,6 +110,47 @@ TEST(RegisterDialect, LikeAndCollationWorkInsideSqlite) {
   sqlite3_close(db);
 }
 
+// A whole column compared with one pattern, as a filter's query does: the
+// rows must match as LikeMatches says, whatever shortcut the pattern allows.
+TEST(RegisterDialect, ColumnAgainstOnePatternMatchesAsLikeMatches) {
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(":memory:", &db), SQLITE_OK);
+  RegisterDialect(db);
+  ASSERT_EQ(sqlite3_exec(db, "CREATE TABLE t (x TEXT)", nullptr, nullptr, nullptr), SQLITE_OK);
+  const char* texts[] = {"privind achiziţiile publice",
+                         "PUBLICE",
+                         "Publicaţie",
+                         "pubLICe",
+                         "ăpublice",
+                         "publicăe",
+                         "",
+                         "ab",
+                         "a_b",
+                         "a%b",
+                         "ţ"};
+  for (const char* text : texts) {
+    sqlite3_stmt* insert = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(db, "INSERT INTO t VALUES (?1)", -1, &insert, nullptr), SQLITE_OK);
+    sqlite3_bind_text(insert, 1, text, -1, SQLITE_STATIC);
+    ASSERT_EQ(sqlite3_step(insert), SQLITE_DONE);
+    sqlite3_finalize(insert);
+  }
+  for (const char* pattern : {"%publice%", "%PUBLIC%", "%ublic%", "%%", "%a_b%", "%a%b%",
+                              "%publicăe%", "publice", "%publice", "%ţ%", "%b%"}) {
+    sqlite3_stmt* select = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(db, "SELECT x, x LIKE ?1 FROM t", -1, &select, nullptr),
+              SQLITE_OK);
+    sqlite3_bind_text(select, 1, pattern, -1, SQLITE_STATIC);
+    while (sqlite3_step(select) == SQLITE_ROW) {
+      const std::string text = reinterpret_cast<const char*>(sqlite3_column_text(select, 0));
+      EXPECT_EQ(sqlite3_column_int(select, 1) == 1, LikeMatches(W(pattern), W(text.c_str())))
+          << text << " LIKE " << pattern;
+    }
+    sqlite3_finalize(select);
+  }
+  sqlite3_close(db);
+}
+
 TEST(RegisterDialect, EveryCharacterOfTheCodePageComparesByItsCapital) {
   sqlite3* db = nullptr;
   ASSERT_EQ(sqlite3_open(":memory:", &db), SQLITE_OK);
