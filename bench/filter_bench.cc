@@ -58,7 +58,7 @@ struct Installation {
     auto setting = [](const char* name, const char* fallback) {
       return actsdb::Utf8ToCp1250(Setting(name, fallback));
     };
-    criteria->Enter(Criterion::kInTitlu, setting("CORVANA_FILTER_BENCH_TITLE", "ieţipa"));
+    criteria->Enter(Criterion::kInTitlu, setting("CORVANA_FILTER_BENCH_TITLE", "ieao"));
     criteria->Enter(Criterion::kAnul, setting("CORVANA_FILTER_BENCH_YEAR", "2005"));
     criteria->Enter(Criterion::kInText, setting("CORVANA_FILTER_BENCH_WORDS", "gestr recon oama"));
     dictionary = std::make_unique<finding::TableDictionary>(*db);
