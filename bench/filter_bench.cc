@@ -10,8 +10,9 @@
 // /tmp/corvana_filter_bench/inst), for example 120,000 synthetic acts:
 //   build/bench/make_synthetic_acts 120000 S
 //   mkdir -p I && cp S/adn2.txt I/
-//   build/tools/pkgrun/pkgrun --install-dir I --codes S/codes.tsv S/acts
-// measured once as pkgrun leaves it and once after
+//   build/tools/pkgrun/pkgrun --install-dir I --codes S/codes.tsv
+//       --reorganise never S/acts
+// measured once with the index as the import leaves it and once after
 //   build/tools/reorgdb/reorgdb --install-dir I
 // The words can be changed with $CORVANA_FILTER_BENCH_TITLE, _YEAR and
 // _WORDS (the defaults suit the synthetic series).
