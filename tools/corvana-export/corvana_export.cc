@@ -1,13 +1,20 @@
-// corvana-export: an act's page, exactly as its act window shows it.
+// corvana-export: an act's page, exactly as its act window shows it, or
+// what the viewer shows of its structure and modifications.
 //
 //   corvana-export [--install-dir DIR] (--key "HOT GUV 179 2002 0" | --id N)
+//                  [--mod-suffered | --mod-brought | --outline | --mod-tree]
 //                  [--utf8] [-o FILE]
 //
-// Writes the page's Windows-1250 bytes to FILE (default: the standard
-// output). With --utf8 the page becomes a standalone UTF-8 file that a web
-// browser shows by itself, its pictures written beside it as files named
-// after the page. Exit status: 0 when the page was written, 1 when the act
-// is not in the database, 2 on any other error.
+// Writes the act's page, or with one of the options the page of the
+// modifications the act suffered or brought as the results panel shows it,
+// or the structure window's outline or modifications tree as indented text
+// (a tab per level; per node its image number in parentheses, its text, a
+// tab and its target), in Windows-1250 to FILE (default: the standard
+// output). With --utf8 a page becomes a standalone UTF-8 file that a web
+// browser shows by itself, the act page's pictures written beside it as
+// files named after the page; a tree becomes UTF-8 text. Exit status: 0
+// when the output was written, 1 when the act is not in the database, 2 on
+// any other error.
 #include <cstdio>
 #include <exception>
 #include <filesystem>
@@ -17,13 +24,17 @@
 #include <string>
 
 #include "actsdb/codepage.h"
+#include "actsdb/compress.h"
 #include "actsdb/display_title.h"
 #include "actsdb/install_dir.h"
 #include "actsdb/installation.h"
 #include "actsdb/store.h"
 #include "tools/corvana-export/standalone_page.h"
+#include "viewer/finding/act_modifications.h"
+#include "viewer/finding/modification_pages.h"
 #include "viewer/viewing/act_page.h"
 #include "viewer/viewing/act_source.h"
+#include "viewer/viewing/structure_trees.h"
 
 namespace {
 
@@ -31,15 +42,33 @@ namespace fs = std::filesystem;
 
 constexpr char kUsage[] =
     "usage: corvana-export [--install-dir DIR] (--key \"HOT GUV 179 2002 0\" | --id N)"
-    " [--utf8] [-o FILE]\n";
+    " [--mod-suffered | --mod-brought | --outline | --mod-tree] [--utf8] [-o FILE]\n";
+
+// What to write of the act.
+enum class Output { kPage, kModSuffered, kModBrought, kOutline, kModTree };
+
+constexpr std::pair<const char*, Output> kOutputOptions[] = {
+    {"--mod-suffered", Output::kModSuffered},
+    {"--mod-brought", Output::kModBrought},
+    {"--outline", Output::kOutline},
+    {"--mod-tree", Output::kModTree},
+};
 
 struct Options {
   std::string install_dir;
   std::optional<std::string> key;  // Windows-1250
   std::optional<int64_t> id;
+  Output what = Output::kPage;
   bool utf8 = false;
   std::string output;  // "" = standard output
 };
+
+std::optional<Output> OutputOption(const std::string& arg) {
+  for (const auto& [name, output] : kOutputOptions) {
+    if (arg == name) return output;
+  }
+  return std::nullopt;
+}
 
 std::optional<int64_t> ParseId(const std::string& text) {
   if (text.empty() || text.size() > 10 ||
@@ -65,6 +94,9 @@ std::optional<Options> ParseArguments(int argc, char** argv) {
       options.output = argv[++i];
     } else if (arg == "--utf8") {
       options.utf8 = true;
+    } else if (const std::optional<Output> what = OutputOption(arg)) {
+      if (options.what != Output::kPage) return std::nullopt;
+      options.what = *what;
     } else {
       return std::nullopt;
     }
@@ -100,6 +132,24 @@ viewing::ActPageRow ReadRow(actsdb::Database& db, const actsdb::Table& act) {
   return row;
 }
 
+// A modification page or a tree of the act `act` stands on, as the viewer
+// makes it (Windows-1250).
+std::string StructureOutput(actsdb::Database& db, const actsdb::Table& act, Output what) {
+  finding::ModificationReader reader(db);
+  const int64_t id = act.AsInteger("IdAct");
+  if (what == Output::kModSuffered) return finding::PageText(finding::BuildModPe(reader.Read(id)));
+  if (what == Output::kModBrought) return finding::PageText(finding::BuildModDe(reader.Read(id)));
+  const std::string structure =
+      actsdb::Inflate(act.AsBlob("CompStruct"), static_cast<size_t>(act.AsInteger("StructSize")));
+  viewing::Tree tree;
+  if (what == Output::kOutline) {
+    viewing::FillStructureTree(structure, reader.ActTitle(id), reader.ModifiedParts(id), &tree);
+  } else {
+    viewing::FillModificationsTree(structure, reader.Read(id), &tree);
+  }
+  return viewing::TreeText(tree);
+}
+
 void WriteFile(const fs::path& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary);
   out << bytes;
@@ -121,23 +171,34 @@ int Export(const Options& options) {
               << " in " << db->path() << "\n";
     return 1;
   }
-  const std::string install_dir = actsdb::WithoutTrailingSeparator(
-      fs::absolute(options.install_dir).lexically_normal().string());
-  const viewing::ActPage page =
-      viewing::ProduceActPage(ReadRow(*db, acts), actsdb::Utf8ToCp1250(install_dir));
-
-  std::string bytes = page.html;
-  if (options.utf8) {
-    actsdb::Table images(*db, "tblImagini");
-    images.Open();
-    const fs::path out(options.output.empty() ? "page.htm" : options.output);
-    const corvana_export::StandalonePage standalone = corvana_export::MakeStandalone(
-        page.html, [&](const std::string& key) { return viewing::FindPicture(images, key); },
-        out.stem().string());
-    for (const corvana_export::PictureFile& picture : standalone.pictures) {
-      WriteFile(out.parent_path() / picture.name, picture.bytes);
+  std::string bytes;
+  if (options.what != Output::kPage) {
+    bytes = StructureOutput(*db, acts, options.what);
+    const bool tree = options.what == Output::kOutline || options.what == Output::kModTree;
+    if (options.utf8 && tree) {
+      bytes = actsdb::Cp1250ToUtf8(bytes);
+    } else if (options.utf8) {
+      const auto no_pictures = [](const std::string&) { return std::nullopt; };
+      bytes = corvana_export::MakeStandalone(bytes, no_pictures, "").html;
     }
-    bytes = standalone.html;
+  } else {
+    const std::string install_dir = actsdb::WithoutTrailingSeparator(
+        fs::absolute(options.install_dir).lexically_normal().string());
+    const viewing::ActPage page =
+        viewing::ProduceActPage(ReadRow(*db, acts), actsdb::Utf8ToCp1250(install_dir));
+    bytes = page.html;
+    if (options.utf8) {
+      actsdb::Table images(*db, "tblImagini");
+      images.Open();
+      const fs::path out(options.output.empty() ? "page.htm" : options.output);
+      const corvana_export::StandalonePage standalone = corvana_export::MakeStandalone(
+          page.html, [&](const std::string& key) { return viewing::FindPicture(images, key); },
+          out.stem().string());
+      for (const corvana_export::PictureFile& picture : standalone.pictures) {
+        WriteFile(out.parent_path() / picture.name, picture.bytes);
+      }
+      bytes = standalone.html;
+    }
   }
   if (options.output.empty()) {
     std::cout << bytes;

@@ -15,6 +15,9 @@
 #include "actsdb/database_test_fixture.h"
 #include "actsdb/store.h"
 #include "tools/corvana-export/standalone_page.h"
+#include "viewer/finding/modification_fixture.h"
+#include "viewer/finding/modification_pages.h"
+#include "viewer/viewing/structure_trees.h"
 
 namespace {
 
@@ -40,6 +43,17 @@ std::string Quote(const std::string& arg) {
   std::string quoted = "'";
   for (char c : arg) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
   return quoted + "'";
+}
+
+// Runs corvana-export on the installation `install`.
+Result RunExport(const fs::path& install, const std::vector<std::string>& args) {
+  std::string command = Quote(CORVANA_EXPORT_BIN) + " --install-dir " + Quote(install);
+  for (const std::string& arg : args) command += " " + Quote(arg);
+  const fs::path out = install / "stdout.txt";
+  const fs::path err = install / "stderr.txt";
+  command += " >" + Quote(out) + " 2>" + Quote(err);
+  const int status = std::system(command.c_str());
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(out), ReadFile(err)};
 }
 
 class CorvanaExportTest : public testing::Test {
@@ -100,15 +114,7 @@ class CorvanaExportTest : public testing::Test {
   }
   void TearDown() override { fs::remove_all(install_); }
 
-  Result Run(const std::vector<std::string>& args) {
-    std::string command = Quote(CORVANA_EXPORT_BIN) + " --install-dir " + Quote(install_);
-    for (const std::string& arg : args) command += " " + Quote(arg);
-    const fs::path out = install_ / "stdout.txt";
-    const fs::path err = install_ / "stderr.txt";
-    command += " >" + Quote(out) + " 2>" + Quote(err);
-    const int status = std::system(command.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(out), ReadFile(err)};
-  }
+  Result Run(const std::vector<std::string>& args) { return RunExport(install_, args); }
 
   fs::path install_;
   int64_t id_ = 0;
@@ -198,6 +204,88 @@ TEST_F(CorvanaExportTest, ErrorsSayWhatIsWrong) {
   for (const Case& c : cases) {
     const Result result = Run(c.args);
     EXPECT_EQ(result.status, c.status) << result.err;
+    EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
+    EXPECT_EQ(result.out, "");
+  }
+}
+
+// The modification pages and the structure window's trees of acts whose
+// parts modify each other.
+class CorvanaExportStructureTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    install_ = fs::path(testing::TempDir()) / "corvana_export_structure";
+    fs::remove_all(install_);
+    fs::create_directories(install_ / "zazi1");
+    db_ = actsdb::NewDatabaseWithSchema((install_ / "zazi1").string());
+    finding::AddModificationFixture(*db_);
+  }
+  void TearDown() override {
+    db_.reset();
+    fs::remove_all(install_);
+  }
+
+  fs::path install_;
+  std::unique_ptr<actsdb::Database> db_;
+};
+
+TEST_F(CorvanaExportStructureTest, WritesPagesAndTreesAsTheViewerMakesThem) {
+  finding::ModificationReader reader(*db_);
+  const finding::ActModifications act = reader.Read(1);
+  viewing::Tree outline;
+  viewing::FillStructureTree(finding::kAct1Structure, act.title, reader.ModifiedParts(1), &outline);
+  viewing::Tree modifications;
+  viewing::FillModificationsTree(finding::kAct1Structure, act, &modifications);
+  const struct {
+    const char* option;
+    std::string expected;
+  } cases[] = {
+      {"--mod-suffered", finding::PageText(finding::BuildModPe(act))},
+      {"--mod-brought", finding::PageText(finding::BuildModDe(act))},
+      {"--outline", viewing::TreeText(outline)},
+      {"--mod-tree", viewing::TreeText(modifications)},
+  };
+  for (const auto& c : cases) {
+    const Result result = RunExport(install_, {"--id", "1", c.option});
+    EXPECT_EQ(result.status, 0) << c.option << result.err;
+    EXPECT_EQ(result.out, c.expected) << c.option;
+  }
+  // An act without parts still has both pages, their rows left out.
+  const Result empty = RunExport(install_, {"--key", "L PARL 12 2001 1", "--mod-brought"});
+  EXPECT_EQ(empty.out, finding::PageText(finding::BuildModDe(reader.Read(3))));
+
+  const Result tree = RunExport(install_, {"--id", "1", "--mod-tree", "--utf8"});
+  EXPECT_EQ(tree.out, actsdb::Cp1250ToUtf8(viewing::TreeText(modifications)));
+  const Result page = RunExport(install_, {"--id", "1", "--mod-suffered", "--utf8"});
+  EXPECT_NE(page.out.find("<meta charset=\"utf-8\">"), std::string::npos);
+  EXPECT_NE(page.out.find(finding::kOtherActTitle), std::string::npos);
+}
+
+TEST_F(CorvanaExportStructureTest, ErrorsSayWhatIsWrong) {
+  actsdb::Table acts(*db_, "tblActe");
+  acts.Open();
+  acts.Append();
+  acts.SetString("IndNum", "L P 2 2001 0");
+  acts.SetBlob("CompStruct", "damaged");
+  acts.SetInteger("StructSize", 10);
+  acts.Post();
+  const std::string invalid = "Actul\r\n\t\tArticolul 1#3#\r\n";
+  acts.Append();
+  acts.SetString("IndNum", "L P 3 2001 0");
+  acts.SetBlob("CompStruct", actsdb::Deflate(invalid));
+  acts.SetInteger("StructSize", static_cast<int64_t>(invalid.size()));
+  acts.Post();
+  const struct {
+    std::vector<std::string> args;
+    const char* message;
+  } cases[] = {
+      {{"--key", "L P 2 2001 0", "--outline"}, "zlib"},
+      {{"--key", "L P 3 2001 0", "--mod-tree"}, "Invalid level (2) for item \"Articolul 1#3#\""},
+      {{"--id", "1", "--outline", "--mod-tree"}, "usage"},
+  };
+  for (const auto& c : cases) {
+    const Result result = RunExport(install_, c.args);
+    EXPECT_EQ(result.status, 2) << result.err;
     EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
     EXPECT_EQ(result.out, "");
   }

@@ -43,71 +43,82 @@ inline constexpr char kAct1Structure[] =
     "\tCapitolul II#6#\r\n"
     "\t\tArticolul 3#7#~vezi nota\r\n";
 
+namespace fixture_detail {
+
+// Appends rows of one text column each; the texts are UTF-8.
+inline void AddRows(actsdb::Database& db, const char* table_name,
+                    const std::vector<std::pair<const char*, const char*>>& rows) {
+  actsdb::Table table(db, table_name);
+  table.Open();
+  for (const auto& [column, text] : rows) {
+    table.Append();
+    table.SetString(column, actsdb::Utf8ToCp1250(text));
+    table.Post();
+  }
+}
+
+inline void AddAct(actsdb::Database& db, int type, int number, const char* titlu2, int rep,
+                   const char* key, const char* structure) {
+  actsdb::Table acts(db, "tblActe");
+  acts.Open();
+  acts.Append();
+  acts.SetInteger("IdTipAct", type);
+  acts.SetInteger("NrOficial", number);
+  acts.SetInteger("Anul", type == 1 ? 2001 : 2002);
+  acts.SetString("Titlu2", actsdb::Utf8ToCp1250(titlu2));
+  acts.SetInteger("Rep", rep);
+  acts.SetString("IndNum", key);
+  acts.SetBlob("CompStruct", actsdb::Deflate(structure));
+  acts.SetInteger("StructSize", static_cast<int64_t>(std::string(structure).size()));
+  acts.Post();
+}
+
+}  // namespace fixture_detail
+
+// Writes the acts, parts and modifications above into a new database.
+inline void AddModificationFixture(actsdb::Database& db) {
+  using fixture_detail::AddAct;
+  using fixture_detail::AddRows;
+  AddRows(db, "tblTipAct", {{"TipAct", "Lege"}, {"TipAct", "Ordonanţă de urgenţă"}});
+  AddRows(db, "tbltipmod",
+          {{"NumModif", "modificat"}, {"NumModif", "abrogat"}, {"NumModif", "completat"}});
+  AddAct(db, 1, 12, "", 0, "L PARL 12 2001 0", kAct1Structure);
+  AddAct(db, 2, 5, "-(actualizată până la data de 27 august 2004)", 0, "OUG GUV 5 2002 0",
+         "Actul\r\n\tArticolul I#9#\r\n\tArticolul II#10#\r\n");
+  AddAct(db, 1, 12, "", 1, "L PARL 12 2001 1", "Actul\r\n");
+  const std::vector<std::pair<int, const char*>> parts = {
+      {1, "Actul"}, {1, "Capitolul I"},  {1, "Articolul 1"}, {1, "(1) "},
+      {1, "Articolul 2"}, {1, "Capitolul II"}, {1, "Articolul 3"},
+      {2, "Actul"}, {2, "Articolul I"},  {2, "Articolul II"}};
+  const std::vector<size_t> modified = {1, 3, 5, 8, 9, 10};
+  actsdb::Table table(db, "tblParti");
+  table.Open();
+  for (size_t i = 0; i < parts.size(); ++i) {
+    table.Append();
+    table.SetInteger("Actul", parts[i].first);
+    table.SetString("NumParte", parts[i].second);
+    table.SetBoolean("Mod", std::count(modified.begin(), modified.end(), i + 1) > 0);
+    table.Post();
+  }
+  const int modifications[][3] = {{9, 3, 1},   {10, 3, 3}, {8, 3, 2},  {9, 1, 99},
+                                  {999, 5, 1}, {7, 9, 1},  {7, 10, 2}, {7, 8, 3},
+                                  {1, 10, 1}};
+  actsdb::Table modif(db, "tblModif");
+  modif.Open();
+  for (const auto& m : modifications) {
+    modif.Append();
+    modif.SetInteger("IdModificant", m[0]);
+    modif.SetInteger("IdModificat", m[1]);
+    modif.SetInteger("IdTipMod", m[2]);
+    modif.Post();
+  }
+}
+
 class ModificationDatabaseTest : public actsdb::DatabaseTest {
  protected:
   void SetUp() override {
     actsdb::DatabaseTest::SetUp();
-    AddRows("tblTipAct", {{"TipAct", "Lege"}, {"TipAct", "Ordonanţă de urgenţă"}});
-    AddRows("tbltipmod", {{"NumModif", "modificat"}, {"NumModif", "abrogat"},
-                       {"NumModif", "completat"}});
-    AddAct(1, 12, "", 0, "L PARL 12 2001 0", kAct1Structure);
-    AddAct(2, 5, "-(actualizată până la data de 27 august 2004)", 0, "OUG GUV 5 2002 0",
-           "Actul\r\n\tArticolul I#9#\r\n\tArticolul II#10#\r\n");
-    AddAct(1, 12, "", 1, "L PARL 12 2001 1", "Actul\r\n");
-    const std::vector<std::pair<int, const char*>> parts = {
-        {1, "Actul"}, {1, "Capitolul I"}, {1, "Articolul 1"}, {1, "(1) "},
-        {1, "Articolul 2"}, {1, "Capitolul II"}, {1, "Articolul 3"},
-        {2, "Actul"}, {2, "Articolul I"}, {2, "Articolul II"}};
-    const std::vector<int> modified = {1, 3, 5, 8, 9, 10};
-    actsdb::Table table(*db_, "tblParti");
-    table.Open();
-    for (size_t i = 0; i < parts.size(); ++i) {
-      table.Append();
-      table.SetInteger("Actul", parts[i].first);
-      table.SetString("NumParte", parts[i].second);
-      table.SetBoolean("Mod", std::count(modified.begin(), modified.end(), i + 1) > 0);
-      table.Post();
-    }
-    const int modifications[][3] = {{9, 3, 1},   {10, 3, 3}, {8, 3, 2}, {9, 1, 99},
-                                    {999, 5, 1}, {7, 9, 1},  {7, 10, 2}, {7, 8, 3},
-                                    {1, 10, 1}};
-    actsdb::Table modif(*db_, "tblModif");
-    modif.Open();
-    for (const auto& m : modifications) {
-      modif.Append();
-      modif.SetInteger("IdModificant", m[0]);
-      modif.SetInteger("IdModificat", m[1]);
-      modif.SetInteger("IdTipMod", m[2]);
-      modif.Post();
-    }
-  }
-
-  // Appends rows of one text column each; the texts are UTF-8.
-  void AddRows(const char* table_name,
-            const std::vector<std::pair<const char*, const char*>>& rows) {
-    actsdb::Table table(*db_, table_name);
-    table.Open();
-    for (const auto& [column, text] : rows) {
-      table.Append();
-      table.SetString(column, actsdb::Utf8ToCp1250(text));
-      table.Post();
-    }
-  }
-
-  void AddAct(int type, int number, const char* titlu2, int rep, const char* key,
-              const char* structure) {
-    actsdb::Table acts(*db_, "tblActe");
-    acts.Open();
-    acts.Append();
-    acts.SetInteger("IdTipAct", type);
-    acts.SetInteger("NrOficial", number);
-    acts.SetInteger("Anul", type == 1 ? 2001 : 2002);
-    acts.SetString("Titlu2", actsdb::Utf8ToCp1250(titlu2));
-    acts.SetInteger("Rep", rep);
-    acts.SetString("IndNum", key);
-    acts.SetBlob("CompStruct", actsdb::Deflate(structure));
-    acts.SetInteger("StructSize", static_cast<int64_t>(std::string(structure).size()));
-    acts.Post();
+    AddModificationFixture(*db_);
   }
 };
 
