@@ -1,6 +1,7 @@
 #include "viewer/finding/modifications_view.h"
 
 #include "viewer/finding/modification_pages.h"
+#include "viewer/viewing/page_decorations.h"
 
 namespace finding {
 
@@ -12,6 +13,16 @@ ModificationsView::ModificationsView(ModificationReader& reader, ModificationsHo
     *handled = true;
     FollowLink(target);
   });
+  SetPrintHeader([this](QPainter& painter, const QRect& area, int, int) {
+    viewing::DrawPageHeader(painter, area, hypertext::FromCp1250(act_.title));
+  });
+  SetPrintFooter([](QPainter& painter, const QRect& area, int page, int) {
+    viewing::DrawModificationsFooter(painter, area, page);
+  });
+}
+
+void ModificationsView::Print(QPrinter& printer) {
+  hypertext::PrintWithDialog(*this, printer, window());
 }
 
 void ModificationsView::ShowPage(int view) {

@@ -2,7 +2,8 @@
 // of modifications suffered or brought by the act selected in the results
 // grid. Pointing at a link names the part or act it leads to; a click shows
 // it in an act window, scrolling the current one when it already shows that
-// act instead of opening a second.
+// act instead of opening a second. It prints with a header and footer of
+// its own.
 #ifndef CORVANA_VIEWER_FINDING_MODIFICATIONS_VIEW_H_
 #define CORVANA_VIEWER_FINDING_MODIFICATIONS_VIEW_H_
 
@@ -55,6 +56,10 @@ class ModificationsView : public hypertext::HypertextView {
   // What a click on the link `target` does; the view calls it for its own
   // clicks.
   void FollowLink(const QString& target);
+
+  // Prints the page shown through the print dialog, each page headed by
+  // the title of its act and numbered at its foot.
+  void Print(QPrinter& printer);
 
  private:
   void ShowLinkHint(const QString& target);

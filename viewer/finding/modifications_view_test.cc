@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
+#include <QPrinter>
 #include <QTest>
 #include <QTextBlock>
 
@@ -69,6 +71,17 @@ TEST_F(ModificationsViewTest, ShowsEitherPageOfTheSelectedActWithItsAnchors) {
   view_->ShowPage(ModificationsView::kBroughtView);
   EXPECT_TRUE(view_->toPlainText().contains("Modificari aduse altor acte"));
   EXPECT_EQ(AnchorNames(*view_->document()), QStringList({"1", "7", "7", "7"}));
+
+  // Printed with its header and footer.
+  const QString pdf = QString::fromStdString(dir_ + "/modifications.pdf");
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(pdf);
+  ASSERT_EQ(view_->PrinterPageCount(printer), 1);
+  view_->PrintPages(printer, 1, 1);
+  QFile file(pdf);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_EQ(file.readAll().count("/Type /Page\n"), 1);
 
   selected_.reset();  // an empty acts result: the pages without rows
   view_->ShowPage(ModificationsView::kSufferedView);
