@@ -254,7 +254,7 @@ void TformStruct::TabSet1Change(int tab) {
       stack_->setCurrentWidget(trees_[kActSheetTab]);
     }
   } catch (const std::exception& e) {
-    QMessageBox::critical(this, QStringLiteral("Corvana"), hypertext::FromCp1250(e.what()));
+    QMessageBox::critical(this, QStringLiteral("Corvana"), QString::fromUtf8(e.what()));
   }
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <set>
 
+#include "actsdb/codepage.h"
 #include "viewer/finding/act_key.h"
 
 namespace viewing {
@@ -49,7 +50,7 @@ void LoadOutline(std::string_view text, Tree* tree) {
       level = 0;
     } else if (depth > path.size()) {
       throw OutlineError("Invalid level (" + std::to_string(depth) + ") for item \"" +
-                         std::string(node_text) + "\"");
+                         actsdb::Cp1250ToUtf8(node_text) + "\"");
     }
     path.resize(level);
     Tree& siblings = level == 0 ? *tree : path.back()->children;

@@ -39,7 +39,8 @@ struct TreeNode {
 // The top-level nodes; the first is the root, which stands for the act.
 using Tree = std::vector<TreeNode>;
 
-// An outline line more than one level deeper than the line before it.
+// An outline line more than one level deeper than the line before it; the
+// message, in UTF-8, names its depth and its text.
 class OutlineError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
