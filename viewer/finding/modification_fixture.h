@@ -7,6 +7,7 @@
 // Act 2, an emergency ordinance whose display title is longer than the
 // parts view shows, parts: 8 Actul, 9 Articolul I, 10 Articolul II
 // Act 3, the first republication of act 1, without parts.
+// Each act's hypertext holds the anchor of each of its parts.
 //
 // Modifications (modifying part -> modified part, kind), in this order:
 //   9 -> 3 modificat, 10 -> 3 completat, 8 -> 3 abrogat   act 1's article 1
@@ -57,6 +58,20 @@ inline void AddRows(actsdb::Database& db, const char* table_name,
   }
 }
 
+// The act's hypertext: each part of its structure text as an anchor and a
+// line of its own.
+inline std::string HypertextOf(const std::string& structure) {
+  std::string text;
+  for (size_t open = structure.find('#'); open != std::string::npos;) {
+    const size_t close = structure.find('#', open + 1);
+    if (close == std::string::npos) break;
+    const std::string id = structure.substr(open + 1, close - open - 1);
+    text += "<a name=" + id + "> </a>\r\nPartea " + id + "<BR>\r\n";
+    open = structure.find('#', close + 1);
+  }
+  return text + "Sfarsit<BR>\r\n";
+}
+
 inline void AddAct(actsdb::Database& db, int type, int number, const char* titlu2, int rep,
                    const char* key, const char* structure) {
   actsdb::Table acts(db, "tblActe");
@@ -70,6 +85,9 @@ inline void AddAct(actsdb::Database& db, int type, int number, const char* titlu
   acts.SetString("IndNum", key);
   acts.SetBlob("CompStruct", actsdb::Deflate(structure));
   acts.SetInteger("StructSize", static_cast<int64_t>(std::string(structure).size()));
+  const std::string text = HypertextOf(structure);
+  acts.SetBlob("CompText", actsdb::Deflate(text));
+  acts.SetInteger("TextSize", static_cast<int64_t>(text.size()));
   acts.Post();
 }
 

@@ -49,6 +49,28 @@ Corvanex::Corvanex(const QString& install_dir) {
                                                 [this] { OpenSelectedAct(); });
   });
   Create(main, [&] {
+    if (act_viewing_) structure_ = std::make_unique<StructureViewing>(*main, *data_, *act_viewing_);
+  });
+  Create(main, [&] {
+    find_text_ = std::make_unique<finding::TFCText>(
+        [main] {
+          viewing::ActWindow* act = ActViewing::ActWindowOf(main->mdi_area()->currentSubWindow());
+          return act ? act->viewer() : nullptr;
+        },
+        [main] { main->helpto(QStringLiteral("#fctext")); }, main);
+    auto show = [window = find_text_.get()] {
+      window->show();
+      window->raise();
+      window->activateWindow();
+    };
+    main->SetCommandHandler(Command::kFindInText, show);
+    main->act_windows().SetAfterOpen([window = find_text_.get()] { window->ReappearForNewAct(); });
+    if (act_viewing_) {
+      act_viewing_->AddWindowHook(
+          [show](viewing::ActWindow& window) { window.SetFindInText(show); });
+    }
+  });
+  Create(main, [&] {
     chooser_ = std::make_unique<finding::ColumnChooser>(main->grid());
     QObject::connect(main->grid(), &finding::ResultsGrid::columnsRequested, main,
                      [this] { ShowColumnChooser(); });
@@ -69,6 +91,9 @@ Corvanex::~Corvanex() {
   bonus_.reset();
   about_.reset();
   chooser_.reset();
+  if (find_text_) main_->act_windows().SetAfterOpen(nullptr);
+  find_text_.reset();
+  structure_.reset();
   finding_.reset();
   act_viewing_.reset();
   if (data_) main_->grid()->SetSource(nullptr);

@@ -17,6 +17,7 @@
 #include <QString>
 #include <memory>
 
+#include "viewer/finding/find_text_window.h"
 #include "viewer/finding/results_grid.h"
 #include "viewer/shell/about_box.h"
 #include "viewer/shell/act_viewing.h"
@@ -24,6 +25,7 @@
 #include "viewer/shell/finding_windows.h"
 #include "viewer/shell/main_window.h"
 #include "viewer/shell/options_window.h"
+#include "viewer/shell/structure_viewing.h"
 
 namespace shell {
 
@@ -37,6 +39,8 @@ class Corvanex {
   DataModule* data() { return data_.get(); }
   ActViewing* act_viewing() { return act_viewing_.get(); }
   FindingWindows* finding() { return finding_.get(); }
+  StructureViewing* structure() { return structure_.get(); }
+  finding::TFCText* find_text() { return find_text_.get(); }
   finding::ColumnChooser* chooser() { return chooser_.get(); }
   AboutBox* about() { return about_.get(); }
   BonusWindow* bonus() { return bonus_.get(); }
@@ -52,6 +56,8 @@ class Corvanex {
   std::unique_ptr<DataModule> data_;
   std::unique_ptr<ActViewing> act_viewing_;
   std::unique_ptr<FindingWindows> finding_;
+  std::unique_ptr<StructureViewing> structure_;
+  std::unique_ptr<finding::TFCText> find_text_;
   std::unique_ptr<finding::ColumnChooser> chooser_;
   std::unique_ptr<AboutBox> about_;
   std::unique_ptr<BonusWindow> bonus_;
