@@ -11,7 +11,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "actsdb/codepage.h"
+#include "viewer/finding/error_text.h"
 #include "viewer/finding/text_search.h"
 #include "viewer/hypertext/hypertext_view.h"
 
@@ -31,12 +31,6 @@ const QString kEarliestIssue = QStringLiteral("1/1/1800");
 const QString kLatestIssue = QStringLiteral("1/1/2010");
 
 QString Text(std::string_view cp1250) { return FromCp1250(cp1250); }
-
-// An error's message, whatever the layer that wrote it: UTF-8 or the code
-// page's bytes (a query's text).
-QString ErrorText(const char* message) {
-  return actsdb::LooksLikeUtf8(message) ? QString::fromUtf8(message) : FromCp1250(message);
-}
 
 QLineEdit* NewBox() {
   auto* box = new QLineEdit;

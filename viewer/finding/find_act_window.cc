@@ -11,7 +11,7 @@
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
-#include "actsdb/codepage.h"
+#include "viewer/finding/error_text.h"
 #include "viewer/finding/find_act.h"
 #include "viewer/hypertext/hypertext_view.h"
 
@@ -154,9 +154,7 @@ void TGasire::Search() {
   try {
     acts = hooks_.search(lines);
   } catch (const std::exception& e) {
-    QMessageBox::critical(
-        this, QStringLiteral("Corvana"),
-        actsdb::LooksLikeUtf8(e.what()) ? QString::fromUtf8(e.what()) : FromCp1250(e.what()));
+    QMessageBox::critical(this, QStringLiteral("Corvana"), ErrorText(e.what()));
     return;
   }
   if (hooks_.after_search) hooks_.after_search(acts);
