@@ -74,14 +74,19 @@ void Table::Open(bool exclusive) {
   if (columns.empty()) throw StoreError("table " + name_ + " does not exist in " + db_.path());
   Lock(exclusive);
   try {
-    std::string select = "SELECT ";
+    // A row is read whole for an edit; fields read their row without its
+    // memos and blobs, each of which is read only when asked for.
+    std::string all;
+    std::string short_ones;
     for (size_t i = 0; i < columns.size(); ++i) {
-      select += (i ? ", " : "") + Quote(columns[i].name);
+      const std::string name = Quote(columns[i].name);
+      all += (i ? ", " : "") + name;
+      short_ones += (i ? ", " : "") + (IsLong(columns[i]) ? std::string("NULL") : name);
     }
-    select += " FROM " + Quote(name_) + " WHERE rowid = ?";
-    if (sqlite3_prepare_v2(db_.handle(), select.c_str(), -1, &fetch_, nullptr) != SQLITE_OK) {
-      throw StoreError(Describe() + ": " + std::string(sqlite3_errmsg(db_.handle())));
-    }
+    const std::string from = " FROM " + Quote(name_) + " WHERE rowid = ?";
+    fetch_ = Prepare("SELECT " + all + from);
+    fetch_short_ = Prepare("SELECT " + short_ones + from);
+    fetch_long_.assign(columns.size(), nullptr);
     nocase_indexed_.assign(columns.size(), false);
     Statement indexes(db_.handle(),
                       "SELECT x.name, x.coll FROM pragma_index_list(?1) AS l, "
@@ -101,18 +106,39 @@ void Table::Open(bool exclusive) {
     Activate(std::move(columns), ListKeys());
   } catch (...) {
     if (active_) Deactivate();
-    sqlite3_finalize(fetch_);
-    fetch_ = nullptr;
+    FinalizeFetches();
     Unlock();
     throw;
   }
 }
 
+bool Table::IsLong(const Column& column) {
+  return column.type == Type::kBlob || (column.type == Type::kText && column.width == 0);
+}
+
+sqlite3_stmt* Table::Prepare(const std::string& sql) const {
+  sqlite3_stmt* statement = nullptr;
+  if (sqlite3_prepare_v2(db_.handle(), sql.c_str(), -1, &statement, nullptr) != SQLITE_OK) {
+    const std::string reason = sqlite3_errmsg(db_.handle());
+    sqlite3_finalize(statement);
+    throw StoreError(Describe() + ": " + reason);
+  }
+  return statement;
+}
+
+void Table::FinalizeFetches() {
+  for (sqlite3_stmt** fetch : {&fetch_, &fetch_short_}) {
+    sqlite3_finalize(*fetch);
+    *fetch = nullptr;
+  }
+  for (sqlite3_stmt* fetch : fetch_long_) sqlite3_finalize(fetch);
+  fetch_long_.clear();
+}
+
 void Table::Close() {
   state_ = State::kBrowse;
   buffer_.clear();
-  sqlite3_finalize(fetch_);
-  fetch_ = nullptr;
+  FinalizeFetches();
   for (auto* cache : {&post_statements_, &locate_statements_}) {
     for (const auto& [sql, statement] : *cache) sqlite3_finalize(statement);
     cache->clear();
@@ -148,34 +174,64 @@ void Table::Revalidate() {
   if (active_ && rollbacks_seen_ != db_.rollbacks_) Relist(CurrentKey());
 }
 
-void Table::FetchRow(int64_t key, Row* row) const {
-  row->assign(stored_count(), Value{});
-  sqlite3_reset(fetch_);
-  sqlite3_bind_int64(fetch_, 1, key);
-  const int rc = sqlite3_step(fetch_);
+void Table::Fetch(sqlite3_stmt* fetch, int64_t key,
+                  const std::function<void(sqlite3_stmt*)>& read) const {
+  sqlite3_reset(fetch);
+  sqlite3_bind_int64(fetch, 1, key);
+  const int rc = sqlite3_step(fetch);
   if (rc == SQLITE_ROW) {
-    for (size_t i = 0; i < stored_count(); ++i) {
-      Value& v = (*row)[i];
-      ReadValue(fetch_, static_cast<int>(i), columns_[i].type, &v.null, &v.number, &v.bytes);
-    }
+    read(fetch);
   } else if (rc != SQLITE_DONE) {
     const std::string reason = std::string(sqlite3_errmsg(db_.handle()));
-    sqlite3_reset(fetch_);
+    sqlite3_reset(fetch);
     throw StoreError(Describe() + ": cannot read a row: " + reason);
   }
-  sqlite3_reset(fetch_);
+  sqlite3_reset(fetch);
+}
+
+void Table::FetchRow(int64_t key, Row* row) const {
+  row->assign(stored_count(), Value{});
+  Fetch(fetch_, key, [&](sqlite3_stmt* fetch) {
+    for (size_t i = 0; i < stored_count(); ++i) {
+      Value& v = (*row)[i];
+      ReadValue(fetch, static_cast<int>(i), columns_[i].type, &v.null, &v.number, &v.bytes);
+    }
+  });
 }
 
 void Table::ReadFields(int64_t key, size_t column, Row* row, std::vector<bool>* decoded) const {
-  if (column != key_column_) {
-    Dataset::ReadFields(key, column, row, decoded);
+  if (column == key_column_) {
+    // The key column is the row's key: reading it after a Post or a Locate
+    // needs no fetch at all.
+    (*decoded)[column] = true;
+    (*row)[column].null = false;
+    (*row)[column].number = key;
     return;
   }
-  // The key column is the row's key: reading it after a Post or a Locate
-  // needs no fetch of the whole row, whose memo fields can be long.
-  (*decoded)[column] = true;
-  (*row)[column].null = false;
-  (*row)[column].number = key;
+  if (IsLong(columns_[column])) {
+    sqlite3_stmt*& fetch = fetch_long_[column];
+    if (fetch == nullptr) {
+      fetch = Prepare("SELECT " + Quote(columns_[column].name) + " FROM " + Quote(name_) +
+                      " WHERE rowid = ?");
+    }
+    Value& v = (*row)[column];
+    v = Value{};
+    Fetch(fetch, key, [&](sqlite3_stmt* f) {
+      ReadValue(f, 0, columns_[column].type, &v.null, &v.number, &v.bytes);
+    });
+    (*decoded)[column] = true;
+    return;
+  }
+  Fetch(fetch_short_, key, [&](sqlite3_stmt* fetch) {
+    for (size_t i = 0; i < stored_count(); ++i) {
+      if (IsLong(columns_[i]) || (*decoded)[i]) continue;
+      Value& v = (*row)[i];
+      ReadValue(fetch, static_cast<int>(i), columns_[i].type, &v.null, &v.number, &v.bytes);
+    }
+  });
+  for (size_t i = 0; i < stored_count(); ++i) {
+    if (!IsLong(columns_[i])) (*decoded)[i] = true;
+  }
 }
 
 size_t Table::PositionOf(int64_t key) const {

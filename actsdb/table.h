@@ -113,6 +113,13 @@ class Table : public Dataset {
   // one of the `accepted` types; otherwise throws naming the `kind`.
   void AssignField(const std::string& column, std::initializer_list<Type> accepted,
                    const char* kind, int64_t number, std::string bytes);
+  // Memo and blob columns, read apart from the rest of their row.
+  static bool IsLong(const Column& column);
+  sqlite3_stmt* Prepare(const std::string& sql) const;
+  // Runs a row fetch for `key` and, when the row is there, `read`.
+  void Fetch(sqlite3_stmt* fetch, int64_t key,
+             const std::function<void(sqlite3_stmt*)>& read) const;
+  void FinalizeFetches();
   void Lock(bool exclusive);
   void Unlock();
   // The prepared statement of `sql` in `cache`, prepared on first use;
@@ -136,7 +143,9 @@ class Table : public Dataset {
   uint64_t rollbacks_seen_ = 0;
   std::vector<bool> nocase_indexed_;  // columns leading a case-insensitive index
   int lock_fd_ = -1;
-  mutable sqlite3_stmt* fetch_ = nullptr;
+  sqlite3_stmt* fetch_ = nullptr;        // the whole row
+  sqlite3_stmt* fetch_short_ = nullptr;  // the row without memos and blobs
+  mutable std::vector<sqlite3_stmt*> fetch_long_;  // each memo or blob, when first read
   mutable std::unique_ptr<std::vector<std::pair<int64_t, size_t>>> positions_;
   // Post's statements by their SQL text, kept until Close: a writer posts
   // the same columns row after row, and preparing a statement each time
