@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "actsdb/installation.h"
+
 namespace actsdb {
 namespace {
 
@@ -53,6 +55,45 @@ TEST_F(InstallDirTest, AliasesPersistAfterSave) {
   EXPECT_EQ(again.Directory("Zazi1"), "/opt/corvana/zazi1");
   EXPECT_EQ(again.Directory("Update"), "/opt/corvana/update");
   EXPECT_FALSE(again.Has("NormBase"));
+}
+
+TEST_F(InstallDirTest, OneRuleFindsTheInstallationAndItsDatabase) {
+  AliasConfig aliases((dir_ / "aliases.conf").string());
+  struct Case {
+    const char* named;
+    const char* home;     // CORVANA_HOME, or null
+    const char* zazi1;    // the alias, or null
+    const char* install;  // wanted
+    const char* database;
+  };
+  const Case cases[] = {
+      // A named installation has its own database, whatever the alias says.
+      {"/srv/named/", "/srv/home", "/data/zazi1", "/srv/named", "/srv/named/zazi1"},
+      // A looked-up one takes the alias when there is one.
+      {"", "/srv/home", "/data/zazi1/", "/srv/home", "/data/zazi1"},
+      {"", "/srv/home", nullptr, "/srv/home", "/srv/home/zazi1"},
+      // Nothing names one: the caller's fallback.
+      {"", nullptr, nullptr, "/work", "/work/zazi1"},
+  };
+  for (const Case& c : cases) {
+    AliasConfig these = aliases;
+    if (c.zazi1 != nullptr) these.Add("Zazi1", c.zazi1);
+    if (c.home != nullptr) {
+      setenv("CORVANA_HOME", c.home, 1);
+    } else {
+      unsetenv("CORVANA_HOME");
+    }
+    const InstallationPlaces places = ResolveInstallation(c.named, these, "/work");
+    EXPECT_EQ(places.install_dir, c.install) << c.install;
+    EXPECT_EQ(places.database_dir, c.database) << c.install;
+  }
+  unsetenv("CORVANA_HOME");
+  try {
+    ResolveInstallation("", aliases);
+    FAIL() << "an installation was found where none is set";
+  } catch (const std::runtime_error& e) {
+    EXPECT_NE(std::string(e.what()).find("--install-dir"), std::string::npos) << e.what();
+  }
 }
 
 }  // namespace

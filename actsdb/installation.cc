@@ -48,6 +48,28 @@ UpdateLock::UpdateLock(const std::string& database_dir) {
 
 UpdateLock::~UpdateLock() { ::close(fd_); }  // closing drops the lock
 
+InstallationPlaces ResolveInstallation(const std::string& named, const AliasConfig& aliases,
+                                       const std::string& otherwise) {
+  const auto own = [](std::string dir) {
+    dir = WithoutTrailingSeparator(std::move(dir));
+    return InstallationPlaces{dir, dir + "/" + kDatabaseDirName};
+  };
+  if (!named.empty()) return own(named);
+  std::string looked_up = LookupInstallDir();
+  if (looked_up.empty()) {
+    if (otherwise.empty()) {
+      throw std::runtime_error(
+          "no installation directory: give --install-dir or set CORVANA_HOME");
+    }
+    looked_up = otherwise;
+  }
+  InstallationPlaces places = own(looked_up);
+  if (aliases.Has("Zazi1")) {
+    places.database_dir = WithoutTrailingSeparator(aliases.Directory("Zazi1"));
+  }
+  return places;
+}
+
 std::unique_ptr<Database> OpenOrCreateDatabase(const std::string& install_dir,
                                                const std::string& codes_tsv) {
   const std::string path = DatabasePath(install_dir);

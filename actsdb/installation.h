@@ -12,9 +12,28 @@
 #include <memory>
 #include <string>
 
+#include "actsdb/install_dir.h"
 #include "actsdb/store.h"
 
 namespace actsdb {
+
+// Where a program finds an installation.
+struct InstallationPlaces {
+  std::string install_dir;   // without a trailing "/"
+  std::string database_dir;  // holds "corvana.db" and the word index files
+};
+
+// The installation a program works on, the one rule every program and the
+// processing session follow. A directory the user named (`named`, from
+// --install-dir) comes with its own database directory, "zazi1" in it.
+// Otherwise the install-directory lookup names the installation, and the
+// database directory is that of the alias `Zazi1` in `aliases` when it is
+// registered, the installation's own when not. When nothing names an
+// installation, `otherwise` is taken as one (a program the viewer starts
+// gets the installation as its working directory); an empty `otherwise`
+// throws std::runtime_error saying how to name one.
+InstallationPlaces ResolveInstallation(const std::string& named, const AliasConfig& aliases,
+                                       const std::string& otherwise = "");
 
 // The database file of an installation.
 std::string DatabasePath(const std::string& install_dir);

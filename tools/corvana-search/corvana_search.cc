@@ -9,22 +9,21 @@
 // stemmed as the filter window does: letters only, words of more than three
 // letters, diacritics optional. Prints one act per line, in ascending IdAct:
 // IdAct, the act key and the display title separated by tabs, or with --ids
-// the IdAct alone. Exit status: 0 when acts were found, 1 when none, 2 on
-// an error.
+// the IdAct alone. Without --install-dir the installation is the one the
+// install-directory lookup names, its database that of the alias Zazi1
+// when it is registered. Exit status: 0 when acts were found, 1 when none,
+// 2 on an error.
 #include <cstdio>
 #include <exception>
 #include <iostream>
-#include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "actsdb/acts_views.h"
 #include "actsdb/codepage.h"
-#include "actsdb/display_title.h"
-#include "actsdb/install_dir.h"
-#include "actsdb/installation.h"
-#include "actsdb/store.h"
-#include "idxcore/index/cursor.h"
+#include "actsdb/schema.h"
 #include "viewer/finding/text_search.h"
 #include "viewer/finding/text_words.h"
 
@@ -64,29 +63,13 @@ std::optional<Options> ParseArguments(int argc, char** argv) {
   return options;
 }
 
-std::optional<int64_t> Column(const actsdb::Dataset& row, const char* column) {
-  if (row.IsNull(column)) return std::nullopt;
-  return row.AsInteger(column);
-}
-
-// Prints the acts the search accepts; returns how many.
-int PrintActs(actsdb::Database& db, const finding::TextSearch& search, bool ids_only) {
-  actsdb::Table types(db, "tblTipAct");
-  types.Open();
-  std::map<int64_t, std::string> type_names;
-  auto type_name = [&](int64_t id) -> const std::string& {
-    auto [it, added] = type_names.try_emplace(id);
-    if (added && types.Locate("IdTipAct", id)) it->second = types.AsString("TipAct");
-    return it->second;
-  };
-
-  actsdb::Query acts(db);
-  acts.sql() = {"SELECT IdAct, IdTipAct, NrOficial, Anul, Titlu2, Rep, IndNum FROM tblActe",
-                "ORDER BY IdAct ASCENDING"};
-  acts.SetRecordFilter(
-      [&](const actsdb::Dataset& row) { return search.Accepts(row.AsInteger("IdAct")); });
+// Prints the acts the search accepts, in IdAct order; returns how many.
+int PrintActs(actsdb::ActsViews& views, bool ids_only) {
+  actsdb::Query& acts = views.QueActe();
+  acts.sql() = {actsdb::kActsListSelect, "ORDER BY IdAct ASCENDING"};
   acts.SetFiltered(true);
   acts.Open();
+  actsdb::Table& act = views.tblActeNef();
   int found = 0;
   for (bool more = acts.First(); more; more = acts.Next()) {
     ++found;
@@ -95,15 +78,11 @@ int PrintActs(actsdb::Database& db, const finding::TextSearch& search, bool ids_
       std::cout << id << "\n";
       continue;
     }
-    const actsdb::TitleColumns title{type_name(acts.AsInteger("IdTipAct")),
-                                     Column(acts, "NrOficial"), Column(acts, "Anul"),
-                                     acts.AsString("Titlu2"), Column(acts, "Rep")};
-    std::string disp = actsdb::DispTitlu(title);
-    if (disp.size() > actsdb::kDispTitluWidth) disp.resize(actsdb::kDispTitluWidth);
+    // The display title as an act window shows it.
+    const std::string title = act.Locate("IdAct", id) ? act.AsString("DispTitlu") : "";
     std::cout << id << "\t" << actsdb::Cp1250ToUtf8(acts.AsString("IndNum")) << "\t"
-              << actsdb::Cp1250ToUtf8(disp) << "\n";
+              << actsdb::Cp1250ToUtf8(title) << "\n";
   }
-  acts.Close();
   return found;
 }
 
@@ -116,27 +95,21 @@ int Search(const Options& options) {
   std::vector<std::string> stems;
   for (const std::string& word : words) stems.push_back(finding::SearchStem(word));
 
-  std::unique_ptr<actsdb::Database> db =
-      actsdb::Database::Open(actsdb::DatabasePath(options.install_dir));
-  finding::TableDictionary dictionary(*db);
+  const actsdb::InstallationPlaces places =
+      actsdb::ResolveInstallation(options.install_dir, actsdb::AliasConfig());
+  std::unique_ptr<finding::TextSearch> search;
+  actsdb::ActsViews views([&search](int64_t id_act) { return search->Accepts(id_act); });
+  views.Open(places, actsdb::LoadMode::kNone);
+  finding::TableDictionary dictionary(views.database());
   for (size_t i = 0; i < words.size(); ++i) {
     if (!dictionary.Find(actsdb::UpperCase(stems[i]), /*exact=*/false)) {
       std::cerr << "corvana-search: \"" << actsdb::Cp1250ToUtf8(words[i])
                 << "\" is not in the word index; no act contains it\n";
     }
   }
-
-  _cautstr(db->directory().c_str());
-  finding::TextSearch search(dictionary, db->directory());
-  int found = 0;
-  try {
-    search.Run(stems, options.mode, finding::LargestActId(*db));
-    found = PrintActs(*db, search, options.ids_only);
-  } catch (...) {
-    _cautstp();
-    throw;
-  }
-  _cautstp();
+  search = std::make_unique<finding::TextSearch>(dictionary, views.database().directory());
+  search->Run(stems, options.mode, finding::LargestActId(views.database()));
+  const int found = PrintActs(views, options.ids_only);
   std::cerr << found << (found == 1 ? " act\n" : " acts\n");
   return found > 0 ? 0 : 1;
 }
@@ -147,12 +120,6 @@ int main(int argc, char** argv) {
   std::optional<Options> options = ParseArguments(argc, argv);
   if (!options) {
     std::cerr << kUsage;
-    return 2;
-  }
-  if (options->install_dir.empty()) options->install_dir = actsdb::LookupInstallDir();
-  if (options->install_dir.empty()) {
-    std::cerr << "corvana-search: no installation directory: give --install-dir or set "
-                 "CORVANA_HOME\n";
     return 2;
   }
   try {
