@@ -87,13 +87,37 @@ void HypertextView::ShowFile(const QString& path, const QString& anchor) {
 }
 
 void HypertextView::SetPage(QString html) {
-  // Two things Qt reads unlike a browser. A "<link>" element has no
+  // Things Qt reads unlike a browser. A "<link>" element has no
   // content, but Qt hides whatever follows it up to a "</link>" or the end
   // of its parent (the act pages' language letter stands after one); closed
   // at once, it hides nothing.
   static const QRegularExpression kLinkTag(QStringLiteral("(<link\\b[^>]*>)"),
                                            QRegularExpression::CaseInsensitiveOption);
   html.replace(kLinkTag, QStringLiteral("\\1</link>"));
+  // Cells written straight into a table, before any row: a browser opens a
+  // row for them, while Qt takes them out of the table, which then loses
+  // its width (the modification pages' column heads stand so).
+  static const QRegularExpression kCellsWithoutRow(
+      QStringLiteral("(<table\\b[^>]*>\\s*)(?=<t[hd]\\b)"),
+      QRegularExpression::CaseInsensitiveOption);
+  html.replace(kCellsWithoutRow, QStringLiteral("\\1<tr>"));
+  // A colour in a style sheet given as hex digits without its "#" ("th
+  // {background-color: ffffce;}"): a browser reads it as that colour, Qt
+  // as black.
+  static const QRegularExpression kStyleSheet(QStringLiteral("<style\\b.*?</style>"),
+                                              QRegularExpression::CaseInsensitiveOption |
+                                                  QRegularExpression::DotMatchesEverythingOption);
+  static const QRegularExpression kBareHexColour(
+      QStringLiteral("(color\\s*:\\s*)([0-9a-f]{6}|[0-9a-f]{3})(?=\\s*[;}])"),
+      QRegularExpression::CaseInsensitiveOption);
+  for (qsizetype at = 0;;) {
+    const QRegularExpressionMatch sheet = kStyleSheet.match(html, at);
+    if (!sheet.hasMatch()) break;
+    QString fixed = sheet.captured();
+    fixed.replace(kBareHexColour, QStringLiteral("\\1#\\2"));
+    html.replace(sheet.capturedStart(), sheet.capturedLength(), fixed);
+    at = sheet.capturedStart() + fixed.size();
+  }
   // And Qt runs text that follows the end of a centred block on inside that
   // block (its importer lets a blank between them stand for the start of
   // the next paragraph), so the paragraph after a heading would be centred

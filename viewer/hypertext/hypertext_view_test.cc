@@ -12,6 +12,7 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QTextBlock>
+#include <QTextTable>
 #include <QStringList>
 #include <filesystem>
 #include <fstream>
@@ -66,6 +67,28 @@ TEST_F(HypertextViewTest, ALinkElementHidesNothing) {
       "<p>x <LINK rel=stylesheet href=a.css> y</p>");
   const QString text = view_.toPlainText().simplified();
   EXPECT_EQ(text, "R Guvernul x y");
+}
+
+TEST_F(HypertextViewTest, TableHeadsAndBareHexColoursReadAsInABrowser) {
+  // The modification pages: column heads straight in the table, before its
+  // first row, and style-sheet colours without their "#".
+  view_.LoadFromMemory(
+      "<STYLE TYPE=\"text/css\">\r\n  th        {background-color: ffffce;}\r\n"
+      "  td        {background-color: #cccccc; padding-left: 5;}\r\n</STYLE>\r\n"
+      "<table width=100% border=0>\r\n<th width=50%> Partea </th>\r\n"
+      "<th width=50%> Modificarea </th>\r\n<tr>\r\n<td>Articolul 1</td>\r\n"
+      "<td>modificat</td>\r\n</tr>\r\n</table>");
+  const QTextCursor head = view_.document()->find("Partea");
+  ASSERT_FALSE(head.isNull());
+  const QTextTable* table = head.currentTable();
+  ASSERT_NE(table, nullptr);
+  EXPECT_EQ(table->rows(), 2);
+  EXPECT_EQ(table->columns(), 2);
+  EXPECT_EQ(table->format().width(), QTextLength(QTextLength::PercentageLength, 100));
+  EXPECT_EQ(table->cellAt(head).format().background().color(), QColor("#ffffce"));
+  const QTextCursor cell = view_.document()->find("modificat");
+  EXPECT_EQ(cell.currentTable(), table);
+  EXPECT_EQ(table->cellAt(cell).format().background().color(), QColor("#cccccc"));
 }
 
 TEST_F(HypertextViewTest, TextAfterACentredHeadingStartsItsOwnParagraph) {
