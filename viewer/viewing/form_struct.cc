@@ -146,9 +146,15 @@ TformStruct::TformStruct(const StructuredAct& act, finding::ModificationReader& 
     tree = MakeTree();
     stack_->addWidget(tree);
   }
+  // The tabs below the trees, small enough that all three fit the width of
+  // the act window's dock.
   tabs_ = new QTabBar;
   tabs_->setShape(QTabBar::RoundedSouth);
   tabs_->setExpanding(false);
+  tabs_->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 2px 5px; }"));
+  QFont small = tabs_->font();
+  small.setPointSizeF(small.pointSizeF() * 0.85);
+  tabs_->setFont(small);
   for (const char* caption : {"Structura", "Modificari", "Fisa Actului"}) {
     tabs_->addTab(QString::fromLatin1(caption));
   }
@@ -208,6 +214,8 @@ void TformStruct::PrelStruct() {
     throw;
   }
   Fill(trees_[kStructureTab], nodes);
+  // The act's first level of parts in sight.
+  if (QTreeWidgetItem* root = trees_[kStructureTab]->topLevelItem(0)) root->setExpanded(true);
 }
 
 void TformStruct::BuildModifications() {
