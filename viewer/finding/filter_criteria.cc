@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "actsdb/dates.h"
+#include "actsdb/schema.h"
 #include "actsdb/store.h"
 #include "viewer/finding/text_words.h"
 
@@ -228,7 +229,7 @@ std::vector<std::string> FilterCriteria::TextWords() const {
 }
 
 std::vector<std::string> FilterCriteria::SqlLines() const {
-  std::vector<std::string> lines = {std::string(kActsListSelect)};
+  std::vector<std::string> lines = {actsdb::kActsListSelect};
   for (const Criterion criterion : kQueryOrder) {
     if (!active(criterion)) continue;
     lines.push_back(lines.size() == 1 ? "" : "AND");

@@ -63,11 +63,6 @@ inline constexpr std::string_view kAnyChoice = "(oricare)";
 inline constexpr std::string_view kLanguageRomanian = "Romana";
 inline constexpr std::string_view kLanguageHungarian = "Maghiara";
 
-// The first line of every acts-list query.
-inline constexpr std::string_view kActsListSelect =
-    "SELECT IdAct, IdDomeniu, IdEmitent, IdPublicatie, IdTipAct, NrOficial, Data, DataPub, "
-    "Anul, Titlu, Titlu2, Rep,  IndNum, Limba,Numar FROM tblActe";
-
 // The four code tables the lookup boxes choose from ("Tipul", "Domeniul",
 // "Emitentul" and "Publicatia", the last feeding the criterion kNumele).
 class CodeTables {

@@ -6,6 +6,7 @@
 
 #include "actsdb/codepage.h"
 #include "actsdb/installation.h"
+#include "actsdb/schema.h"
 #include "actsdb/store.h"
 #include "idxcore/index/cursor.h"
 #include "viewer/finding/find_act.h"
@@ -36,7 +37,7 @@ class FilterRunTest : public ::testing::Test {
     largest_ = LargestActId(*db_);
 
     que_acte_ = std::make_unique<actsdb::Query>(*db_);
-    que_acte_->sql() = {std::string(kActsListSelect)};
+    que_acte_->sql() = {actsdb::kActsListSelect};
     que_acte_->Open();
     que_acte_mic_ = std::make_unique<actsdb::Query>(*db_);
     client_acte_ = std::make_unique<actsdb::ClientDataset>();

@@ -1,10 +1,12 @@
 #include "viewer/finding/find_act.h"
 
+#include "actsdb/schema.h"
+
 namespace finding {
 
 std::vector<std::string> FindActSqlLines(CodeTables& tables, std::string_view type,
                                          std::string_view number, std::string_view year) {
-  std::vector<std::string> lines = {std::string(kActsListSelect)};
+  std::vector<std::string> lines = {actsdb::kActsListSelect};
   if (type != kAnyChoice) {
     if (const std::optional<int64_t> id = tables.IdOfName(Criterion::kTipul, std::string(type))) {
       lines.push_back("(IdTipAct = " + std::to_string(*id) + " )");

@@ -10,7 +10,7 @@ namespace {
 using FindActTest = CodeTablesTest;
 
 TEST_F(FindActTest, SqlLines) {
-  const std::string select(kActsListSelect);
+  const std::string select(actsdb::kActsListSelect);
   struct Case {
     const char* type;
     const char* number;

@@ -88,7 +88,7 @@ TEST_F(FindActWindowTest, SearchListsTheActsAndAClickOnTheSelectedOneOpensIt) {
   window_->year_box()->setFocus();
   QTest::keyClicks(window_->year_box(), "2003");
   QTest::keyClick(window_->year_box(), Qt::Key_Return);  // "&Cauta" is the default button
-  EXPECT_EQ(lines_, (std::vector<std::string>{std::string(kActsListSelect), "WHERE",
+  EXPECT_EQ(lines_, (std::vector<std::string>{actsdb::kActsListSelect, "WHERE",
                                               "(IdTipAct = 3 )", "AND", "(Anul = 2003 )"}));
   EXPECT_EQ(after_, QList<int>{3});
   ASSERT_EQ(window_->found()->rowCount(), 3);

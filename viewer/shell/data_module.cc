@@ -114,7 +114,7 @@ void DataModule::OpenActsList(const std::string& install_dir) {
       lists_.que_acte = query_.get();
       lists_.shown = finding::ActsLists::Shown::kQueActe;
       query_->DisableControls();
-      query_->sql() = {std::string(finding::kActsListSelect)};
+      query_->sql() = {actsdb::kActsListSelect};
       query_->Prepare();
       query_->Open();
       query_->EnableControls();
