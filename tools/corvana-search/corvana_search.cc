@@ -1,18 +1,38 @@
-// corvana-search: the acts whose text holds some words, found as the
-// viewer's text search finds them.
+// corvana-search: the acts the viewer's filter window finds, from the
+// command line: by the words of their text, found as the viewer's text
+// search finds them, and by the window's other criteria.
 //
-//   corvana-search [--install-dir DIR] [--mode MODE] [--ids] WORD...
+//   corvana-search [--install-dir DIR] [--mode MODE] [CRITERION...]
+//                  [--order "FIELD ASCENDING|DESCENDING"] [--ids] [--sql] [WORD...]
 //
 // MODE is "oriunde in text" (the default: every word somewhere in the act),
 // "apropiate" (all the words within 20 positions) or "expresie" (all the
 // words within as many positions as there are words). The words are cut and
 // stemmed as the filter window does: letters only, words of more than three
-// letters, diacritics optional. Prints one act per line, in ascending IdAct:
-// IdAct, the act key and the display title separated by tabs, or with --ids
-// the IdAct alone. Without --install-dir the installation is the one the
-// install-directory lookup names, its database that of the alias Zazi1
-// when it is registered. Exit status: 0 when acts were found, 1 when none,
-// 2 on an error.
+// letters, diacritics optional.
+//
+// The criteria are the filter window's boxes:
+//   --title WORDS        words of the title, any of them (split as the box
+//                        splits them: words of more than three letters)
+//   --type T, --domain D, --issuer E, --publication P
+//                        the code of the code table (such as HOT) or the name
+//   --number N, --year N, --pub-number N
+//   --language any|ro|hu
+//   --issued-from D, --issued-to D, --published-from D, --published-to D
+//                        dates as d/m/yyyy
+// A value the window's box would quietly ignore (an unknown code or name, a
+// number or date that does not parse) is refused here, naming the option.
+// --order sorts by a field of tblActe, as a click on the grid's column
+// title does; without it the acts come in ascending IdAct.
+//
+// --sql prints the SQL text of the acts query the filter window builds for
+// the criteria in the partial-load mode (its lines ended by CR LF) and
+// exits. Otherwise prints one act per line: IdAct, the act key and the
+// display title separated by tabs, or with --ids the IdAct alone. Without
+// --install-dir the installation is the one the install-directory lookup
+// names, its database that of the alias Zazi1 when it is registered. Exit
+// status: 0 when acts were found (or the SQL printed), 1 when none, 2 on an
+// error.
 #include <cstdio>
 #include <exception>
 #include <iostream>
@@ -24,92 +44,89 @@
 #include "actsdb/acts_views.h"
 #include "actsdb/codepage.h"
 #include "actsdb/schema.h"
+#include "tools/corvana-search/search_options.h"
+#include "viewer/finding/filter_run.h"
 #include "viewer/finding/text_search.h"
 #include "viewer/finding/text_words.h"
 
 namespace {
 
-constexpr char kUsage[] =
-    "usage: corvana-search [--install-dir DIR] [--mode \"oriunde in text\"|apropiate|expresie]"
-    " [--ids] WORD...\n";
+using corvana_search::SearchOptions;
 
-struct Options {
-  std::string install_dir;
-  std::string mode{finding::kModeAnywhere};
-  bool ids_only = false;
-  std::string text;  // the words, Windows-1250
-};
-
-std::optional<Options> ParseArguments(int argc, char** argv) {
-  Options options;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if ((arg == "--install-dir" || arg == "--mode") && i + 1 < argc) {
-      (arg == "--mode" ? options.mode : options.install_dir) = argv[++i];
-    } else if (arg == "--ids") {
-      options.ids_only = true;
-    } else if (arg.starts_with("--")) {
-      return std::nullopt;
-    } else {
-      // Arguments arrive as UTF-8; bytes that are not are taken as
-      // Windows-1250 already. Comma-below letters become cedilla ones.
-      options.text += actsdb::Utf8ToCp1250(arg) + " ";
-    }
-  }
-  if (options.mode != finding::kModeAnywhere && options.mode != finding::kModeNear &&
-      options.mode != finding::kModePhrase) {
-    return std::nullopt;
-  }
-  return options;
-}
-
-// Prints the acts the search accepts, in IdAct order; returns how many.
-int PrintActs(actsdb::ActsViews& views, bool ids_only) {
-  actsdb::Query& acts = views.QueActe();
-  acts.sql() = {actsdb::kActsListSelect, "ORDER BY IdAct ASCENDING"};
-  acts.SetFiltered(true);
-  acts.Open();
-  actsdb::Table& act = views.tblActeNef();
+// Prints the acts `list` shows, in its order; returns how many.
+int PrintActs(actsdb::Dataset& list, actsdb::Table& act, bool ids_only) {
   int found = 0;
-  for (bool more = acts.First(); more; more = acts.Next()) {
+  for (bool more = list.First(); more; more = list.Next()) {
     ++found;
-    const int64_t id = acts.AsInteger("IdAct");
+    const int64_t id = list.AsInteger("IdAct");
     if (ids_only) {
       std::cout << id << "\n";
       continue;
     }
     // The display title as an act window shows it.
     const std::string title = act.Locate("IdAct", id) ? act.AsString("DispTitlu") : "";
-    std::cout << id << "\t" << actsdb::Cp1250ToUtf8(acts.AsString("IndNum")) << "\t"
+    std::cout << id << "\t" << actsdb::Cp1250ToUtf8(list.AsString("IndNum")) << "\t"
               << actsdb::Cp1250ToUtf8(title) << "\n";
   }
   return found;
 }
 
-int Search(const Options& options) {
+int Search(const SearchOptions& options) {
   const std::vector<std::string> words = finding::SplitTextWords(options.text);
-  if (words.empty()) {
+  if (options.has_text && words.empty()) {
     std::cerr << "corvana-search: no word of more than three letters to search for\n";
     return 2;
   }
-  std::vector<std::string> stems;
-  for (const std::string& word : words) stems.push_back(finding::SearchStem(word));
+  if (words.empty() && options.boxes.empty() && !options.print_sql) {
+    std::cerr << "corvana-search: nothing to search for: give words or criteria\n";
+    return 2;
+  }
 
   const actsdb::InstallationPlaces places =
       actsdb::ResolveInstallation(options.install_dir, actsdb::AliasConfig());
   std::unique_ptr<finding::TextSearch> search;
   actsdb::ActsViews views([&search](int64_t id_act) { return search->Accepts(id_act); });
   views.Open(places, actsdb::LoadMode::kNone);
+
+  finding::CodeTables tables(views.database());
+  finding::FilterCriteria criteria(tables);
+  if (const std::string refused = corvana_search::EnterCriteria(options, tables, criteria);
+      !refused.empty()) {
+    std::cerr << "corvana-search: " << refused << "\n";
+    return 2;
+  }
+  criteria.Enter(finding::Criterion::kInText, options.text);
+  if (!options.order_by.empty()) {
+    actsdb::Table acts(views.database(), "tblActe");
+    acts.Open();
+    if (const std::string wrong =
+            corvana_search::CheckOrderBy(options.order_by, acts.ColumnNames());
+        !wrong.empty()) {
+      std::cerr << "corvana-search: " << wrong << "\n";
+      return 2;
+    }
+  }
+  if (options.print_sql) {
+    std::vector<std::string> lines = criteria.SqlLines();
+    if (!options.order_by.empty()) lines.push_back("ORDER BY " + options.order_by);
+    std::cout << actsdb::Cp1250ToUtf8(finding::SqlText(lines));
+    return 0;
+  }
+
   finding::TableDictionary dictionary(views.database());
-  for (size_t i = 0; i < words.size(); ++i) {
-    if (!dictionary.Find(actsdb::UpperCase(stems[i]), /*exact=*/false)) {
-      std::cerr << "corvana-search: \"" << actsdb::Cp1250ToUtf8(words[i])
+  for (const std::string& word : words) {
+    if (!dictionary.Find(actsdb::UpperCase(finding::SearchStem(word)), /*exact=*/false)) {
+      std::cerr << "corvana-search: \"" << actsdb::Cp1250ToUtf8(word)
                 << "\" is not in the word index; no act contains it\n";
     }
   }
   search = std::make_unique<finding::TextSearch>(dictionary, views.database().directory());
-  search->Run(stems, options.mode, finding::LargestActId(views.database()));
-  const int found = PrintActs(views, options.ids_only);
+  finding::ActsLists lists{&views.QueActe(), &views.QueActeMic(), nullptr,
+                           finding::ActsLists::Shown::kQueActe};
+  finding::RunFilter(criteria, options.mode,
+                     options.order_by.empty() ? "IdAct ASCENDING" : options.order_by,
+                     finding::LargestActId(views.database()), *search, lists);
+  const int found = PrintActs(lists.data_acte(), views.tblActeNef(), options.ids_only);
   std::cerr << found << (found == 1 ? " act\n" : " acts\n");
   return found > 0 ? 0 : 1;
 }
@@ -117,9 +134,11 @@ int Search(const Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::optional<Options> options = ParseArguments(argc, argv);
+  std::string error;
+  const std::optional<SearchOptions> options =
+      corvana_search::ParseSearchOptions(std::vector<std::string>(argv + 1, argv + argc), &error);
   if (!options) {
-    std::cerr << kUsage;
+    std::cerr << "corvana-search: " << error << "\n" << corvana_search::kUsage;
     return 2;
   }
   try {

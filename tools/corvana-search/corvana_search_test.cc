@@ -18,6 +18,7 @@
 #include "idxcore/import/text_parsing.h"
 #include "idxcore/index/position_file.h"
 #include "idxcore/index/word_file.h"
+#include "viewer/finding/sample_installation.h"
 
 namespace {
 
@@ -61,6 +62,27 @@ struct Result {
   std::string out;
   std::string err;
 };
+
+// corvana-search on the installation `install`, its output and status.
+Result RunSearch(const fs::path& install, const std::vector<std::string>& args) {
+  std::string command = Quote(CORVANA_SEARCH_BIN) + " --install-dir " + Quote(install);
+  for (const std::string& arg : args) command += " " + Quote(arg);
+  const fs::path err = fs::path(::testing::TempDir()) / "corvana_search_stderr.txt";
+  command += " 2>" + Quote(err);
+  Result result;
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (pipe == nullptr) return result;
+  char buffer[4096];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.out.append(buffer, n);
+  const int status = ::pclose(pipe);
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  std::ifstream in(err);
+  std::stringstream text;
+  text << in.rdbuf();
+  result.err = text.str();
+  return result;
+}
 
 class CorvanaSearchTest : public ::testing::Test {
  protected:
@@ -133,25 +155,7 @@ class CorvanaSearchTest : public ::testing::Test {
     }
   }
 
-  static Result Run(const std::vector<std::string>& args) {
-    std::string command = Quote(CORVANA_SEARCH_BIN) + " --install-dir " + Quote(*install_);
-    for (const std::string& arg : args) command += " " + Quote(arg);
-    const fs::path err = *install_ / "stderr.txt";
-    command += " 2>" + Quote(err);
-    Result result;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) return result;
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.out.append(buffer, n);
-    const int status = ::pclose(pipe);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    std::ifstream in(err);
-    std::stringstream text;
-    text << in.rdbuf();
-    result.err = text.str();
-    return result;
-  }
+  static Result Run(const std::vector<std::string>& args) { return RunSearch(*install_, args); }
 
   static std::string Ids(std::vector<std::string> args) {
     args.insert(args.begin(), "--ids");
@@ -227,6 +231,87 @@ TEST_F(CorvanaSearchTest, NothingFoundOrNothingToSearch) {
     r = Run(args);
     EXPECT_EQ(r.status, 2) << ::testing::PrintToString(args);
     EXPECT_EQ(r.out, "");
+  }
+}
+
+// The filter's criteria, on the sample installation: act 1 is the law
+// "L PARL 12 2001 0", act 2 its Hungarian version, act 21 its first
+// republication; the Sanatate domain holds acts 9 to 13.
+class SearchCriteriaTest : public ::testing::Test {
+ protected:
+  static Result Run(const std::vector<std::string>& args) {
+    return RunSearch(finding::SampleInstallation(), args);
+  }
+  static std::string Ids(std::vector<std::string> args) {
+    args.insert(args.begin(), "--ids");
+    return Run(args).out;
+  }
+};
+
+TEST_F(SearchCriteriaTest, CriteriaByCodeOrName) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string ids;
+  };
+  const Case cases[] = {
+      {{"--type", "L", "--year", "2001"}, "1\n2\n21\n"},
+      {{"--type", "lege", "--number", "12", "--language", "ro"}, "1\n21\n"},
+      {{"--language", "hu"}, "2\n"},
+      {{"--type", "Hotărâre"}, "5\n11\n15\n20\n"},
+      {{"--issuer", "GUV", "--pub-number", "200"}, "11\n"},
+      {{"--domain", "SAN"}, "9\n10\n11\n12\n13\n"},
+      {{"--publication", "Monitorul Oficial, Partea I", "--issued-from", "1/1/2008"}, "19\n20\n"},
+      {{"--published-from", "1/5/2008"}, "21\n"},
+      {{"--published-to", "31/12/2001"}, "1\n2\n"},
+      {{"--title", "registrelor", "--order", "IdAct DESCENDING"}, "21\n18\n3\n1\n"},
+      // Text words and criteria together.
+      {{"--mode", "apropiate", "--year", "2001", "registrele", "publice"}, "1\n21\n"},
+      {{"--language", "any", "--title", "mediu, de"}, "14\n15\n"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Ids(c.args), c.ids) << ::testing::PrintToString(c.args);
+}
+
+TEST_F(SearchCriteriaTest, SqlAsTheFilterWindowBuildsIt) {
+  const Result r =
+      Run({"--sql", "--title", "Lege Codul", "--domain", "Sănătate", "--issued-to", "31/12/2005",
+           "--language", "hu", "--order", "Anul ASCENDING", "sănătăţii"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out,
+            "SELECT IdAct, IdDomeniu, IdEmitent, IdPublicatie, IdTipAct, NrOficial, Data, DataPub, "
+            "Anul, Titlu, Titlu2, Rep,  IndNum, Limba,Numar FROM tblActe\r\n"
+            "\r\nWHERE\r\n(\r\n"
+            "(( Titlu LIKE '%Lege%' ) OR ( Titlu2 LIKE '%Lege%' ))\r\nOR\r\n"
+            "(( Titlu LIKE '%Codul%' ) OR ( Titlu2 LIKE '%Codul%' ))\r\n)\r\n"
+            "AND\r\n(\r\n( IdDomeniu = 5 )\r\n)\r\n"
+            "AND\r\n(\r\n( Limba = 'M' )\r\n)\r\n"
+            "AND\r\n(\r\n( Data <= '31/12/2005' )\r\n)\r\n"
+            "ORDER BY Anul ASCENDING\r\n");
+  EXPECT_EQ(Run({"--sql"}).out,
+            "SELECT IdAct, IdDomeniu, IdEmitent, IdPublicatie, IdTipAct, NrOficial, Data, DataPub, "
+            "Anul, Titlu, Titlu2, Rep,  IndNum, Limba,Numar FROM tblActe\r\n");
+}
+
+TEST_F(SearchCriteriaTest, BadValuesAreRefusedNamingTheOption) {
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
+      {{"--type", "XX"}, "--type: \"XX\" is not the code or the name of an act type"},
+      {{"--domain", ""}, "--domain: \"\" is not the code or the name of a domain"},
+      {{"--year", "20x1"}, "--year: \"20x1\" is not a number"},
+      {{"--number", ""}, "--number: \"\" is not a number"},
+      {{"--pub-number", "1.5"}, "--pub-number: \"1.5\" is not a number"},
+      {{"--issued-from", "31/2/2001"}, "--issued-from: \"31/2/2001\" is not a date d/m/yyyy"},
+      {{"--published-to", "1-1-2001"}, "--published-to: \"1-1-2001\" is not a date d/m/yyyy"},
+      {{"--language", "de"}, "--language: \"de\" is not any, ro or hu"},
+      {{"--year", "2001", "--order", "Foo ASCENDING"},
+       "--order: \"Foo\" is not a field of tblActe"},
+      {{"--year", "2001", "--order", "Anul"},
+       "--order: \"Anul\" is not \"FIELD ASCENDING\" or \"FIELD DESCENDING\""},
+      {{"--sql", "--title"}, "--title needs a value"},
+  };
+  for (const auto& [args, message] : cases) {
+    const Result r = Run(args);
+    EXPECT_EQ(r.status, 2) << ::testing::PrintToString(args);
+    EXPECT_EQ(r.out, "") << ::testing::PrintToString(args);
+    EXPECT_NE(r.err.find("corvana-search: " + message), std::string::npos) << r.err;
   }
 }
 
