@@ -4,7 +4,6 @@
 // the tables and the stored structure texts; corvana-export writes the same
 // bytes for the most amended act.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -20,18 +19,14 @@
 #include "actsdb/compress.h"
 #include "actsdb/installation.h"
 #include "actsdb/store.h"
+#include "testing/corpus_install.h"
 #include "viewer/finding/modification_pages.h"
 #include "viewer/viewing/structure_trees.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string Quote(const std::string& arg) {
-  std::string quoted = "'";
-  for (char c : arg) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
+using corpus_install::ShellQuote;
 
 // The number of nodes of each image in a tree.
 void CountImages(const std::vector<viewing::TreeNode>& nodes, std::map<int, int>& counts) {
@@ -66,18 +61,10 @@ int RowsOf(const std::vector<std::string>& page) {
 class CorpusExportTest : public testing::Test {
  protected:
   static void SetUpTestSuite() {
-    const char* corpus = std::getenv("CORVANA_CORPUS");
-    if (corpus == nullptr || !fs::exists(fs::path(corpus) / "acts")) return;
+    const fs::path corpus = corpus_install::CorpusDir();
+    if (corpus.empty()) return;
     install_ = new fs::path(fs::path(testing::TempDir()) / "corvana_corpus_export");
-    fs::remove_all(*install_);
-    fs::create_directories(*install_);
-    const fs::path c(corpus);
-    fs::copy_file(c / "adn2.txt", *install_ / "adn2.txt");
-    const std::string import = Quote(PKGRUN_BIN) + " --install-dir " + Quote(*install_) +
-                               " --codes " + Quote(c / "codes.tsv") + " --modif " +
-                               Quote(c / "modif.txt") + " --modart " + Quote(c / "modart.txt") +
-                               " " + Quote(c / "acts") + " >/dev/null 2>&1";
-    ASSERT_EQ(std::system(import.c_str()), 0) << import;
+    ASSERT_EQ(corpus_install::ImportCorpus(PKGRUN_BIN, corpus, *install_), "");
   }
 
   static void TearDownTestSuite() {
@@ -175,8 +162,9 @@ TEST_F(CorpusExportTest, ExportWritesWhatTheViewerMakes) {
   EXPECT_GT(RowsOf(page), 50);
 
   const fs::path out = *install_ / "export.txt";
-  const std::string command = Quote(CORVANA_EXPORT_BIN) + " --install-dir " + Quote(*install_) +
-                              " --id " + std::to_string(id) + " --mod-suffered -o " + Quote(out);
+  const std::string command = ShellQuote(CORVANA_EXPORT_BIN) + " --install-dir " +
+                              ShellQuote(*install_) + " --id " + std::to_string(id) +
+                              " --mod-suffered -o " + ShellQuote(out);
   ASSERT_EQ(std::system(command.c_str()), 0) << command;
   std::ifstream in(out, std::ios::binary);
   std::ostringstream bytes;

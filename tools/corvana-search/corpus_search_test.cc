@@ -18,10 +18,12 @@
 
 #include "actsdb/codepage.h"
 #include "actsdb/stemming.h"
+#include "testing/corpus_install.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using corpus_install::ShellQuote;
 
 using Keys = std::set<std::string>;
 
@@ -30,12 +32,6 @@ std::string ReadFile(const fs::path& path) {
   std::stringstream text;
   text << in.rdbuf();
   return text.str();
-}
-
-std::string Quote(const std::string& arg) {
-  std::string quoted = "'";
-  for (char c : arg) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
 }
 
 // One act as the scan sees it: each stem with its positions (ordinals of
@@ -100,18 +96,10 @@ std::string KeyOf(const std::string& text) {
 class CorpusSearchTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    const char* corpus = std::getenv("CORVANA_CORPUS");
-    if (corpus == nullptr || !fs::exists(fs::path(corpus) / "acts")) return;
+    const fs::path c = corpus_install::CorpusDir();
+    if (c.empty()) return;
     install_ = new fs::path(fs::path(::testing::TempDir()) / "corvana_corpus_install");
-    fs::remove_all(*install_);
-    fs::create_directories(*install_);
-    const fs::path c(corpus);
-    fs::copy_file(c / "adn2.txt", *install_ / "adn2.txt");
-    const std::string import = Quote(PKGRUN_BIN) + " --install-dir " + Quote(*install_) +
-                               " --codes " + Quote(c / "codes.tsv") + " --modif " +
-                               Quote(c / "modif.txt") + " --modart " + Quote(c / "modart.txt") +
-                               " " + Quote(c / "acts") + " >/dev/null 2>&1";
-    ASSERT_EQ(std::system(import.c_str()), 0) << import;
+    ASSERT_EQ(corpus_install::ImportCorpus(PKGRUN_BIN, c, *install_), "");
 
     std::vector<fs::path> files;
     for (const auto& entry : fs::directory_iterator(c / "acts")) files.push_back(entry.path());
@@ -125,7 +113,7 @@ class CorpusSearchTest : public ::testing::Test {
 
   static void Reorganise() {
     const std::string command =
-        Quote(REORGDB_BIN) + " --install-dir " + Quote(*install_) + " >/dev/null 2>&1";
+        ShellQuote(REORGDB_BIN) + " --install-dir " + ShellQuote(*install_) + " >/dev/null 2>&1";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
   }
 
@@ -144,9 +132,9 @@ class CorpusSearchTest : public ::testing::Test {
 
   // The keys of the acts corvana-search prints.
   static Keys Search(const std::string& mode, const std::string& words) {
-    const std::string command = Quote(CORVANA_SEARCH_BIN) + " --install-dir " +
-                                Quote(*install_) + " --mode " + Quote(mode) + " " +
-                                Quote(words) + " 2>/dev/null";
+    const std::string command = ShellQuote(CORVANA_SEARCH_BIN) + " --install-dir " +
+                                ShellQuote(*install_) + " --mode " + ShellQuote(mode) + " " +
+                                ShellQuote(words) + " 2>/dev/null";
     Keys keys;
     FILE* pipe = ::popen(command.c_str(), "r");
     if (pipe == nullptr) return keys;
