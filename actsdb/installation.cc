@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include "actsdb/schema.h"
+#include "actsdb/transaction.h"
 
 namespace actsdb {
 
@@ -81,10 +82,10 @@ std::unique_ptr<Database> OpenOrCreateDatabase(const std::string& install_dir,
   fs::remove(temp);
   {
     std::unique_ptr<Database> db = Database::Open(temp, /*create=*/true);
-    db->Begin();
+    Transaction transaction(*db);
     CreateSchema(*db);
     SeedCodeTables(*db, codes_tsv);
-    db->Commit();
+    transaction.Commit();
   }
   for (const char* suffix : {"-wal", "-shm", ".lck"}) fs::remove(temp + suffix);
   fs::rename(temp, path);
@@ -93,7 +94,7 @@ std::unique_ptr<Database> OpenOrCreateDatabase(const std::string& install_dir,
 
 void CreateInstallation(const std::string& template_dir, const std::string& install_dir) {
   const UpdateLock lock(install_dir + "/" + kDatabaseDirName);
-  for (const char* sub : {"zazi1", "update", "net", "htm/right"}) {
+  for (const char* sub : {"zazi1", "update", "htm/right"}) {
     fs::create_directories(fs::path(install_dir) / sub);
   }
   for (const char* file : {"adn2.txt", "htm/right/index.htm"}) {

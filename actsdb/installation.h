@@ -3,7 +3,6 @@
 //
 //   DIR/zazi1/corvana.db   the acts database and, beside it, the word index
 //   DIR/update/            acts waiting for the update program
-//   DIR/net/               shared working files of the programs
 //   DIR/htm/right/         the help pages
 //   DIR/adn2.txt           the heading definitions of the import
 #ifndef CORVANA_ACTSDB_INSTALLATION_H_

@@ -4,60 +4,60 @@
 #include <vector>
 
 #include "actsdb/table.h"
+#include "actsdb/transaction.h"
 
 namespace actsdb {
 namespace {
 
-// Text columns are declared VARCHAR(n) so that the store learns their size
-// (and cuts longer text to it); memo columns are plain TEXT.
-constexpr const char* kTables[] = {
-    "CREATE TABLE IF NOT EXISTS tblActe ("
-    " IdAct INTEGER PRIMARY KEY AUTOINCREMENT,"
-    " IdDomeniu INTEGER, IdEmitent INTEGER, IdPublicatie INTEGER, Numar INTEGER,"
-    " IdTipAct INTEGER, NrOficial INTEGER, Data DATE, DataPub DATE, Anul INTEGER,"
-    " Titlu VARCHAR(255), Titlu2 VARCHAR(50), Textul TEXT, Struct TEXT,"
-    " TextSize INTEGER, StructSize INTEGER, CompText BLOB, CompStruct BLOB,"
-    " Rep INTEGER, Limba VARCHAR(1), IndNum VARCHAR(30), UpdOk BOOLEAN, Enerv INTEGER)",
-
-    "CREATE TABLE IF NOT EXISTS tblDomenii ("
-    " IdDomeniu INTEGER PRIMARY KEY AUTOINCREMENT, Domeniu VARCHAR(60), IndCod VARCHAR(5))",
-
-    "CREATE TABLE IF NOT EXISTS tblEmitenti ("
-    " IDEmitent INTEGER PRIMARY KEY AUTOINCREMENT, Emitent VARCHAR(40), IndCod VARCHAR(5))",
-
-    "CREATE TABLE IF NOT EXISTS tblTipAct ("
-    " IdTipAct INTEGER PRIMARY KEY AUTOINCREMENT, TipAct VARCHAR(30), IndCod VARCHAR(5))",
-
-    "CREATE TABLE IF NOT EXISTS tblPublicatii ("
-    " IdPublicatie INTEGER PRIMARY KEY AUTOINCREMENT, Publicatia VARCHAR(50),"
-    " IndCod VARCHAR(5))",
-
-    "CREATE TABLE IF NOT EXISTS tblLegDomenii ("
-    " IdLegDomeniu INTEGER PRIMARY KEY AUTOINCREMENT, IdAct INTEGER, IdDomeniu INTEGER)",
-
-    "CREATE TABLE IF NOT EXISTS tblParti ("
-    " IdParte INTEGER PRIMARY KEY AUTOINCREMENT, Actul INTEGER, NumParte VARCHAR(20),"
-    " Mod BOOLEAN)",
-
-    "CREATE TABLE IF NOT EXISTS tblModif ("
-    " IdMod INTEGER PRIMARY KEY AUTOINCREMENT, IdModificant INTEGER, IdModificat INTEGER,"
-    " IdTipMod INTEGER, Data DATE)",
-
-    "CREATE TABLE IF NOT EXISTS tbltipmod ("
-    " IdTipMod INTEGER PRIMARY KEY AUTOINCREMENT, NumModif VARCHAR(20), IndCod VARCHAR(5))",
-
-    "CREATE TABLE IF NOT EXISTS tblcuv ("
-    " IdWord INTEGER PRIMARY KEY AUTOINCREMENT, Word VARCHAR(25), First INTEGER,"
-    " Last INTEGER)",
-
-    "CREATE TABLE IF NOT EXISTS tblImagini ("
-    " IdImagine INTEGER PRIMARY KEY AUTOINCREMENT, IndCod VARCHAR(25), Imagine BLOB)",
-
-    "CREATE TABLE IF NOT EXISTS tblPoziti (IdLeg INTEGER, Pozitie INTEGER)",
-
-    "CREATE TABLE IF NOT EXISTS tblmodtxt ("
-    " IdModTxt INTEGER PRIMARY KEY AUTOINCREMENT, ModificantTxt VARCHAR(40),"
-    " ModificatTxt VARCHAR(40), Modificare VARCHAR(5), Done BOOLEAN)",
+// Each table and the declaration of its columns. Text columns are declared
+// VARCHAR(n) so that the store learns their size (and cuts longer text to
+// it); memo columns are plain TEXT.
+struct TableDefinition {
+  const char* name;
+  const char* columns;
+};
+constexpr TableDefinition kTables[] = {
+    {"tblActe",
+     " IdAct INTEGER PRIMARY KEY AUTOINCREMENT, IdDomeniu INTEGER,"
+     " IdEmitent INTEGER, IdPublicatie INTEGER, Numar INTEGER, IdTipAct INTEGER,"
+     " NrOficial INTEGER, Data DATE, DataPub DATE, Anul INTEGER, Titlu VARCHAR(255),"
+     " Titlu2 VARCHAR(50), Textul TEXT, Struct TEXT, TextSize INTEGER,"
+     " StructSize INTEGER, CompText BLOB, CompStruct BLOB, Rep INTEGER,"
+     " Limba VARCHAR(1), IndNum VARCHAR(30), UpdOk BOOLEAN, Enerv INTEGER"},
+    {"tblDomenii",
+     " IdDomeniu INTEGER PRIMARY KEY AUTOINCREMENT, Domeniu VARCHAR(60),"
+     " IndCod VARCHAR(5)"},
+    {"tblEmitenti",
+     " IDEmitent INTEGER PRIMARY KEY AUTOINCREMENT, Emitent VARCHAR(40),"
+     " IndCod VARCHAR(5)"},
+    {"tblTipAct",
+     " IdTipAct INTEGER PRIMARY KEY AUTOINCREMENT, TipAct VARCHAR(30),"
+     " IndCod VARCHAR(5)"},
+    {"tblPublicatii",
+     " IdPublicatie INTEGER PRIMARY KEY AUTOINCREMENT, Publicatia VARCHAR(50),"
+     " IndCod VARCHAR(5)"},
+    {"tblLegDomenii",
+     " IdLegDomeniu INTEGER PRIMARY KEY AUTOINCREMENT, IdAct INTEGER,"
+     " IdDomeniu INTEGER"},
+    {"tblParti",
+     " IdParte INTEGER PRIMARY KEY AUTOINCREMENT, Actul INTEGER,"
+     " NumParte VARCHAR(20), Mod BOOLEAN"},
+    {"tblModif",
+     " IdMod INTEGER PRIMARY KEY AUTOINCREMENT, IdModificant INTEGER,"
+     " IdModificat INTEGER, IdTipMod INTEGER, Data DATE"},
+    {"tbltipmod",
+     " IdTipMod INTEGER PRIMARY KEY AUTOINCREMENT, NumModif VARCHAR(20),"
+     " IndCod VARCHAR(5)"},
+    {"tblcuv",
+     " IdWord INTEGER PRIMARY KEY AUTOINCREMENT, Word VARCHAR(25), First INTEGER,"
+     " Last INTEGER"},
+    {"tblImagini",
+     " IdImagine INTEGER PRIMARY KEY AUTOINCREMENT, IndCod VARCHAR(25), Imagine BLOB"},
+    {"tblPoziti",
+     "IdLeg INTEGER, Pozitie INTEGER"},
+    {"tblmodtxt",
+     " IdModTxt INTEGER PRIMARY KEY AUTOINCREMENT, ModificantTxt VARCHAR(40),"
+     " ModificatTxt VARCHAR(40), Modificare VARCHAR(5), Done BOOLEAN"},
 };
 
 // Index names are per database in SQLite, so each carries its table's name
@@ -100,17 +100,20 @@ std::vector<std::string> SplitTabs(const std::string& line) {
 
 }  // namespace
 
+std::vector<std::string> TableNames() {
+  std::vector<std::string> names;
+  for (const TableDefinition& table : kTables) names.emplace_back(table.name);
+  return names;
+}
+
 void CreateSchema(Database& db) {
-  const bool own_transaction = !db.in_transaction();
-  if (own_transaction) db.Begin();
-  try {
-    for (const char* sql : kTables) db.Execute(sql);
-    for (const char* sql : kIndexes) db.Execute(sql);
-    if (own_transaction) db.Commit();
-  } catch (...) {
-    if (own_transaction) db.Rollback();
-    throw;
+  Transaction transaction(db);
+  for (const TableDefinition& table : kTables) {
+    db.Execute(std::string("CREATE TABLE IF NOT EXISTS ") + table.name + " (" + table.columns +
+               ")");
   }
+  for (const char* sql : kIndexes) db.Execute(sql);
+  transaction.Commit();
 }
 
 int SeedCodeTables(Database& db, const std::string& tsv_path) {
@@ -140,28 +143,22 @@ int SeedCodeTables(Database& db, const std::string& tsv_path) {
     entries.push_back({table, fields[1], fields[2]});
   }
 
-  const bool own_transaction = !db.in_transaction();
-  if (own_transaction) db.Begin();
+  Transaction transaction(db);
   int added = 0;
-  try {
-    for (const CodeTable& t : kCodeTables) {
-      Table table(db, t.table);
-      for (const Entry& e : entries) {
-        if (e.table != &t) continue;
-        if (!table.active()) table.Open(/*exclusive=*/true);
-        if (table.Locate("IndCod", e.code)) continue;
-        table.Append();
-        table.SetString("IndCod", e.code);
-        table.SetString(t.name_column, e.name);
-        table.Post();
-        ++added;
-      }
+  for (const CodeTable& t : kCodeTables) {
+    Table table(db, t.table);
+    for (const Entry& e : entries) {
+      if (e.table != &t) continue;
+      if (!table.active()) table.Open(/*exclusive=*/true);
+      if (table.Locate("IndCod", e.code)) continue;
+      table.Append();
+      table.SetString("IndCod", e.code);
+      table.SetString(t.name_column, e.name);
+      table.Post();
+      ++added;
     }
-    if (own_transaction) db.Commit();
-  } catch (...) {
-    if (own_transaction) db.Rollback();
-    throw;
   }
+  transaction.Commit();
   return added;
 }
 

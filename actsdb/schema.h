@@ -4,6 +4,7 @@
 #define CORVANA_ACTSDB_SCHEMA_H_
 
 #include <string>
+#include <vector>
 
 #include "actsdb/database.h"
 
@@ -25,6 +26,9 @@ inline constexpr const char* kActsListColumns[] = {
 inline constexpr char kActsListSelect[] =
     "SELECT IdAct, IdDomeniu, IdEmitent, IdPublicatie, IdTipAct, NrOficial, Data, DataPub, Anul, "
     "Titlu, Titlu2, Rep,  IndNum, Limba,Numar FROM tblActe";
+
+// The tables of the acts database, in the order they are created.
+std::vector<std::string> TableNames();
 
 // Creates every table and named index of the acts database in `db`.
 // Running it on a database that already has them changes nothing.

@@ -8,15 +8,12 @@
 #include <iostream>
 
 #include "actsdb/installation.h"
+#include "actsdb/schema.h"
 #include "actsdb/store.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr const char* kTables[] = {"tblActe",   "tblTipAct",  "tblEmitenti", "tblDomenii",
-                                   "tblPublicatii", "tbltipmod", "tblLegDomenii", "tblParti",
-                                   "tblModif",  "tblcuv",     "tblImagini",  "tblmodtxt"};
 
 void Report(const std::string& install_dir) {
   std::cout << "Installation " << install_dir << "\n";
@@ -30,7 +27,7 @@ void Report(const std::string& install_dir) {
   }
   std::unique_ptr<actsdb::Database> db = actsdb::Database::Open(actsdb::DatabasePath(install_dir));
   std::cout << "Database " << db->path() << "\n";
-  for (const char* name : kTables) {
+  for (const std::string& name : actsdb::TableNames()) {
     actsdb::Table table(*db, name);
     table.Open();
     std::cout << "  " << name << ": " << table.RecordCount() << " rows\n";

@@ -5,10 +5,10 @@
 #include <map>
 #include <vector>
 
+#include "actsdb/transaction.h"
 #include "idxcore/index/file_io.h"
 #include "idxcore/index/index_state.h"
 #include "idxcore/session/chain_ends.h"
-#include "idxcore/session/transaction.h"
 
 namespace idxcore {
 
@@ -129,7 +129,7 @@ int ReplayDump(const std::string& directory, const DumpTarget& t) {
   t.word_file.checkpoint();
   t.position_file.checkpoint();
   try {
-    Transaction transaction(t.db);
+    actsdb::Transaction transaction(t.db);
     if (!positions.empty()) t.position_file.append(positions);
     std::map<int64_t, WordChainEnds> ends;
     for (const DumpRecord& r : records) ApplyRecord(r, t, ends);

@@ -7,10 +7,10 @@
 #include <utility>
 #include <vector>
 
+#include "actsdb/transaction.h"
 #include "idxcore/index/index_state.h"
 #include "idxcore/index/retirement_log.h"
 #include "idxcore/index/word_file.h"
-#include "idxcore/session/transaction.h"
 
 namespace idxcore {
 
@@ -94,7 +94,7 @@ int RecoverInterruptedImport(actsdb::Database& db, const std::string& database_d
     while (select.Step()) lasts.emplace_back(select.AsInteger(0), select.AsInteger(1));
   }
   actsdb::PreparedStatement update(db, "UPDATE tblcuv SET Last = ? WHERE IdWord = ?");
-  Transaction transaction(db);
+  actsdb::Transaction transaction(db);
   int repaired = 0;
   for (const auto& [id, last] : lasts) {
     // A Last outside the committed records was never written by a commit.

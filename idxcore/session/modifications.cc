@@ -4,8 +4,8 @@
 #include <optional>
 
 #include "actsdb/codepage.h"
+#include "actsdb/transaction.h"
 #include "idxcore/import/text_parsing.h"
-#include "idxcore/session/transaction.h"
 
 namespace idxcore {
 
@@ -125,7 +125,7 @@ bool ResolveQueued(const ModificationTables& t) {
   if (!modified) return false;
   const int64_t type_id = TypeId(t.types, t.queue.AsString("Modificare"));
 
-  Transaction transaction(t.db);
+  actsdb::Transaction transaction(t.db);
   const int64_t modifying_part = FindPartOfAct(t.parts, *modifying, 'T', 0);
   const int64_t modified_part = FindPartOfAct(t.parts, *modified, 'T', 0);
   MarkModified(t.parts, modified_part);
@@ -282,7 +282,7 @@ int ProcessPartModifications(const ModificationTables& t, std::string_view text,
       if (!modified) continue;
       const int64_t type_id = TypeId(t.types, m.type_code);
 
-      Transaction transaction(t.db);
+      actsdb::Transaction transaction(t.db);
       const int64_t modifying_part =
           FindPartOfAct(t.parts, *modifying, m.modifying_kind, m.modifying_number);
       const int64_t modified_part =

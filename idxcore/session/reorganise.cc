@@ -13,10 +13,10 @@
 #include <map>
 #include <utility>
 
+#include "actsdb/transaction.h"
 #include "idxcore/index/file_io.h"
 #include "idxcore/index/index_state.h"
 #include "idxcore/session/chain_ends.h"
-#include "idxcore/session/transaction.h"
 
 namespace idxcore {
 
@@ -243,7 +243,7 @@ void PutInOrder(actsdb::Database& db, actsdb::Table& words, const std::string& d
   RemoveIfPresent(paths.new_words);
   RemoveIfPresent(paths.new_positions);
 
-  Transaction transaction(db);
+  actsdb::Transaction transaction(db);
   try {
     int32_t organised = 0;
     {

@@ -14,6 +14,7 @@
 #include "actsdb/installation.h"
 #include "actsdb/schema.h"
 #include "actsdb/store.h"
+#include "actsdb/transaction.h"
 #include "idxcore/session/session.h"
 
 namespace pkgrun {
@@ -90,25 +91,20 @@ int CompressNewActs(actsdb::Database& db) {
   actsdb::Table acts(db, "tblActe");
   acts.Open(/*exclusive=*/true);
   int compressed = 0;
-  db.Begin();
-  try {
-    for (bool on = acts.First(); on; on = acts.Next()) {
-      if (acts.AsInteger("TextSize") != 0 && acts.AsInteger("StructSize") != 0) continue;
-      const std::string text = acts.AsString("Textul");
-      const std::string structure = acts.AsString("Struct");
-      acts.Edit();
-      acts.SetBlob("CompText", actsdb::Deflate(text));
-      acts.SetInteger("TextSize", static_cast<int64_t>(text.size()));
-      acts.SetBlob("CompStruct", actsdb::Deflate(structure));
-      acts.SetInteger("StructSize", static_cast<int64_t>(structure.size()));
-      acts.Post();
-      ++compressed;
-    }
-    db.Commit();
-  } catch (...) {
-    db.Rollback();
-    throw;
+  actsdb::Transaction transaction(db);
+  for (bool on = acts.First(); on; on = acts.Next()) {
+    if (acts.AsInteger("TextSize") != 0 && acts.AsInteger("StructSize") != 0) continue;
+    const std::string text = acts.AsString("Textul");
+    const std::string structure = acts.AsString("Struct");
+    acts.Edit();
+    acts.SetBlob("CompText", actsdb::Deflate(text));
+    acts.SetInteger("TextSize", static_cast<int64_t>(text.size()));
+    acts.SetBlob("CompStruct", actsdb::Deflate(structure));
+    acts.SetInteger("StructSize", static_cast<int64_t>(structure.size()));
+    acts.Post();
+    ++compressed;
   }
+  transaction.Commit();
   return compressed;
 }
 
@@ -246,10 +242,7 @@ UpdateSummary RunUpdate(const UpdateOptions& options, const ProgressFn& progress
     }
   }
 
-  // Opened as for creation: writing the acts list attaches a new database
-  // file, which a connection opened without it may not create.
-  std::unique_ptr<actsdb::Database> db =
-      actsdb::Database::Open(DatabaseFile(options), /*create=*/true);
+  std::unique_ptr<actsdb::Database> db = actsdb::Database::Open(DatabaseFile(options));
   summary.acts_compressed = CompressNewActs(*db);
   actsdb::ClientDataset::SaveActsList(*db, options.install_dir + "/dump.dst");
   summary.seconds =

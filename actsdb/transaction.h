@@ -1,16 +1,16 @@
 // One database transaction around a group of writes that must land
 // together. Inside a transaction the caller already opened, it adds
 // nothing: the outer one decides.
-#ifndef CORVANA_IDXCORE_SESSION_TRANSACTION_H_
-#define CORVANA_IDXCORE_SESSION_TRANSACTION_H_
+#ifndef CORVANA_ACTSDB_TRANSACTION_H_
+#define CORVANA_ACTSDB_TRANSACTION_H_
 
-#include "actsdb/store.h"
+#include "actsdb/database.h"
 
-namespace idxcore {
+namespace actsdb {
 
 class Transaction {
  public:
-  explicit Transaction(actsdb::Database& db) : db_(db), owner_(!db.in_transaction()) {
+  explicit Transaction(Database& db) : db_(db), owner_(!db.in_transaction()) {
     if (owner_) db_.Begin();
   }
   // Rolls back unless committed.
@@ -32,11 +32,11 @@ class Transaction {
   }
 
  private:
-  actsdb::Database& db_;
+  Database& db_;
   bool owner_;
   bool done_ = false;
 };
 
-}  // namespace idxcore
+}  // namespace actsdb
 
-#endif  // CORVANA_IDXCORE_SESSION_TRANSACTION_H_
+#endif  // CORVANA_ACTSDB_TRANSACTION_H_
