@@ -9,6 +9,7 @@
 
 #include "actsdb/codepage.h"
 #include "actsdb/install_dir.h"
+#include "actsdb/installation.h"
 #include "actsdb/schema.h"
 #include "actsdb/store.h"
 #include "idxcore/import/intro.h"
@@ -108,16 +109,6 @@ void SaveModificationList(const std::vector<std::string>& lines, const std::stri
 
 }  // namespace
 
-SessionPlaces LookupSessionPlaces() {
-  SessionPlaces places;
-  places.install_dir = actsdb::LookupInstallDir();
-  const actsdb::AliasConfig aliases;
-  places.database_dir = aliases.Has("Zazi1")
-                            ? actsdb::WithoutTrailingSeparator(aliases.Directory("Zazi1"))
-                            : places.install_dir + "/" + actsdb::kDatabaseDirName;
-  return places;
-}
-
 void StartSession(const SessionPlaces& places) {
   if (OpenSession()) throw std::logic_error("a processing session is already open");
   OpenSession() = std::make_unique<Session>(places);
@@ -148,7 +139,9 @@ using idxcore::Current;
 
 extern "C" {
 
-void _frmstr(void) { idxcore::StartSession(idxcore::LookupSessionPlaces()); }
+void _frmstr(void) {
+  idxcore::StartSession(actsdb::ResolveInstallation("", actsdb::AliasConfig()));
+}
 
 void _frmstp(void) {
   std::unique_ptr<idxcore::Session> session = std::move(idxcore::OpenSession());

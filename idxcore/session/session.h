@@ -78,38 +78,38 @@ IDXCORE_EXPORT void _putinorder(void);
 #include <functional>
 #include <string>
 
+#include "actsdb/installation.h"
 #include "idxcore/session/reorganise.h"
 
 namespace idxcore {
 
-/* Where a session works. */
-struct SessionPlaces {
-  std::string install_dir;   /* holds "adn2.txt"; receives "modif.txt" */
-  std::string database_dir;  /* holds "corvana.db" and the index files */
-};
+/* Where a session works: the installation holds "adn2.txt" and receives
+ * "modif.txt"; the database directory holds "corvana.db" and the index
+ * files. */
+using SessionPlaces = actsdb::InstallationPlaces;
 
-/* The places _frmstr uses. */
-SessionPlaces LookupSessionPlaces();
+/* The C++ side of the session, for the programs built with the library's
+ * code (the update and re-indexing programs, the tests); the shared
+ * library exports none of it. */
 
-/* _frmstr on the given places (for programs that know their installation,
- * and for tests). */
-IDXCORE_EXPORT void StartSession(const SessionPlaces& places);
+/* _frmstr on the given places. */
+void StartSession(const SessionPlaces& places);
 
 /* Receives the reports about skipped modification lines (Windows-1250
  * text). The default (and an empty function) writes them to standard
  * error. */
-IDXCORE_EXPORT void SetSessionReport(std::function<void(const std::string&)> report);
+void SetSessionReport(std::function<void(const std::string&)> report);
 
 /* The open session's database (throws when none is open), for a caller
  * that reads what the session wrote. */
-IDXCORE_EXPORT actsdb::Database& SessionDatabase();
+actsdb::Database& SessionDatabase();
 
 /* The open session's word index: its records, and how many of them were
  * appended since it was last reorganised. */
-IDXCORE_EXPORT IndexLayout SessionIndexLayout();
+IndexLayout SessionIndexLayout();
 
 /* _putinorder, telling `progress` how far the copy has come. */
-IDXCORE_EXPORT void PutSessionIndexInOrder(const ReorganiseProgress& progress);
+void PutSessionIndexInOrder(const ReorganiseProgress& progress);
 
 }  // namespace idxcore
 #endif /* __cplusplus */

@@ -35,7 +35,7 @@
 #include <vector>
 
 #include "actsdb/codepage.h"
-#include "actsdb/install_dir.h"
+#include "actsdb/installation.h"
 #include "idxcore/session/session.h"
 #include "tools/pkgrun/update.h"
 #include "tools/wait_for_viewer.h"
@@ -87,18 +87,11 @@ std::optional<pkgrun::UpdateOptions> ParseArguments(int argc, char** argv) {
     *value = argv[++i];
   }
 
-  if (install_dir_given) {
-    options.install_dir = actsdb::WithoutTrailingSeparator(options.install_dir);
-    options.database_dir = options.install_dir + "/zazi1";
-  } else {
-    idxcore::SessionPlaces places = idxcore::LookupSessionPlaces();
-    if (places.install_dir.empty()) {
-      places.install_dir = std::filesystem::current_path().string();
-      places.database_dir = places.install_dir + "/zazi1";
-    }
-    options.install_dir = places.install_dir;
-    options.database_dir = places.database_dir;
-  }
+  const actsdb::InstallationPlaces places =
+      actsdb::ResolveInstallation(install_dir_given ? options.install_dir : "",
+                                  actsdb::AliasConfig(), std::filesystem::current_path().string());
+  options.install_dir = places.install_dir;
+  options.database_dir = places.database_dir;
   if (options.codes.empty()) options.codes = options.install_dir + "/update/codes.tsv";
   return options;
 }

@@ -19,9 +19,8 @@
 #include <string>
 #include <vector>
 
-#include "actsdb/install_dir.h"
 #include "actsdb/installation.h"
-#include "actsdb/schema.h"
+#include "idxcore/index/word_file.h"
 #include "idxcore/session/session.h"
 #include "tools/wait_for_viewer.h"
 
@@ -37,22 +36,17 @@ int main(int argc, char** argv) {
     std::cerr << "reorgdb: " << error << "\n";
     return 2;
   }
-  idxcore::SessionPlaces places;
+  std::string named;
   if (args.size() == 2 && args[0] == "--install-dir") {
-    places.install_dir = actsdb::WithoutTrailingSeparator(args[1]);
-    places.database_dir = places.install_dir + "/" + actsdb::kDatabaseDirName;
-  } else if (args.empty()) {
-    places = idxcore::LookupSessionPlaces();
-    if (places.install_dir.empty()) {
-      places.install_dir = std::filesystem::current_path().string();
-      places.database_dir = places.install_dir + "/" + actsdb::kDatabaseDirName;
-    }
-  } else {
+    named = args[1];
+  } else if (!args.empty()) {
     std::cerr << kUsage;
     return 2;
   }
 
   try {
+    const idxcore::SessionPlaces places = actsdb::ResolveInstallation(
+        named, actsdb::AliasConfig(), std::filesystem::current_path().string());
     const auto start = std::chrono::steady_clock::now();
     const std::string word_file = places.database_dir + "/word.dat";
     const actsdb::UpdateLock lock(places.database_dir);
@@ -66,7 +60,7 @@ int main(int argc, char** argv) {
     _frmstp();
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    const auto records = (std::filesystem::file_size(word_file) - 30) / 16;
+    const int32_t records = idxcore::diskvec<idxcore::diskhelem<recwrd>>(word_file, 0).getsize();
     std::cout << "reorgdb: " << records << " records of " << places.database_dir
               << " reorganised in " << seconds << " s\n";
   } catch (const std::exception& e) {
