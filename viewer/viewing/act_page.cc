@@ -166,7 +166,9 @@ ActPage ProduceActPage(const ActPageRow& row, std::string_view install_dir) {
       } else if (name == "if") {
         if (feminine) page.html += '\xE3';
       } else if (name == "Textul") {
+        page.text_begin = page.html.size();
         AppendText(page.html, row, link_prefix);
+        page.text_end = page.html.size();
       } else if (name == "Emitent") {
         page.html += row.emitent;
       } else if (name == "DispTitlu") {

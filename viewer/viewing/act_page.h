@@ -37,6 +37,9 @@ struct ActPage {
   // The first letter of the act's language, or a blank when it has none:
   // the language link of the page switches on it.
   char language = ' ';
+  // Where the act's text stands in `html`: from text_begin up to text_end.
+  size_t text_begin = 0;
+  size_t text_end = 0;
 };
 
 // Makes the page of `row`. The first link to another act on a line is
