@@ -33,6 +33,32 @@ namespace {
 // space that starts the next paragraph.
 const QString kParagraphMark = QStringLiteral("</center>\u200B");
 
+// A "<" that starts no tag (one not followed by a letter, "/", "!" or "?")
+// is text to a browser, but Qt's importer takes it for a tag and drops what
+// follows it up to the next ">": the "x < 5" of an act's text, or the
+// " << " link before each search hit. Such a "<" goes in as "&lt;".
+void EscapeStrayLessThan(QString& html) {
+  const auto stray = [&html](qsizetype at) {
+    if (at + 1 >= html.size()) return true;
+    const QChar next = html[at + 1];
+    return !(next.isLetter() || next == '/' || next == '!' || next == '?');
+  };
+  qsizetype at = html.indexOf('<');
+  while (at >= 0 && !stray(at)) at = html.indexOf('<', at + 1);
+  if (at < 0) return;
+  QString escaped;
+  escaped.reserve(html.size() + 64);
+  qsizetype copied = 0;
+  for (; at >= 0; at = html.indexOf('<', at + 1)) {
+    if (!stray(at)) continue;
+    escaped.append(QStringView(html).mid(copied, at - copied));
+    escaped.append(QLatin1String("&lt;"));
+    copied = at + 1;
+  }
+  escaped.append(QStringView(html).mid(copied));
+  html = std::move(escaped);
+}
+
 }  // namespace
 
 QString FromCp1250(std::string_view text) {
@@ -126,6 +152,8 @@ void HypertextView::SetPage(QString html) {
   // which no Windows-1250 page can hold, are taken out once the page is in.
   const bool marked = html.contains(QLatin1String("</center>"), Qt::CaseInsensitive);
   if (marked) html.replace(QLatin1String("</center>"), kParagraphMark, Qt::CaseInsensitive);
+  // Nor does it take a "<" that starts no tag for text (below).
+  EscapeStrayLessThan(html);
   setHtml(html);
   if (marked) RemoveParagraphMarks();
   pressed_link_.clear();

@@ -91,6 +91,18 @@ TEST_F(HypertextViewTest, TableHeadsAndBareHexColoursReadAsInABrowser) {
   EXPECT_EQ(table->cellAt(cell).format().background().color(), QColor("#cccccc"));
 }
 
+TEST_F(HypertextViewTest, ALessThanSignThatStartsNoTagIsText) {
+  view_.LoadFromMemory(
+      "<p>x < 5, p <- q si <b>y</b><a href=\"#tp+0\"> << </a><a name=\"tp+1\">Legea</a>"
+      "<a href=\"#tp+2\"> >> </a><</p>");
+  EXPECT_EQ(view_.toPlainText(), "x < 5, p <- q si y << Legea >> <");
+  const QTextCursor hit = view_.document()->find("Legea");
+  QTextCursor first(view_.document());
+  first.setPosition(hit.selectionStart() + 1);
+  EXPECT_EQ(first.charFormat().anchorNames(), QStringList{"tp+1"});
+  EXPECT_EQ(first.charFormat().anchorHref(), "");  // the back link ended before it
+}
+
 TEST_F(HypertextViewTest, TextAfterACentredHeadingStartsItsOwnParagraph) {
   // The act pages' headings: a centred block inside a font, then the part's
   // anchor and its first paragraph; or the title, centred again.
