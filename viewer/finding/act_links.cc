@@ -12,7 +12,7 @@ using hypertext::ToCp1250;
 void ActLinks::Attach(hypertext::HypertextView* view, char act_language) {
   QObject::connect(view, &hypertext::HypertextView::linkClicked, view,
                    [this, view, act_language](const QString& target, bool* handled) {
-                     *handled = Click(*view, target, act_language);
+                     if (Click(*view, target, act_language)) *handled = true;
                    });
   QObject::connect(view, &hypertext::HypertextView::linkHovered, view,
                    [this, view](const QString& target) { Hover(*view, target); });
