@@ -53,12 +53,19 @@ ActWindow::ActWindow(const ActWindowSetup& setup, QWidget* parent)
     DrawActFooter(painter, area, page, pages);
   });
 
-  const ActPage page = ProduceActPage(setup.row, hypertext::ToCp1250(install_dir_));
+  ActPage page = ProduceActPage(setup.row, hypertext::ToCp1250(install_dir_));
+  const bool marked = !setup.search_stems.empty();
+  const int hits = marked ? MarkActPage(page, setup.search_stems) : 0;
   act_language_ = page.language;
   viewer_->LoadFromMemory(page.html);
   DockStructure();
   resizeDocks({structure_dock_}, {kStructureWidth}, Qt::Horizontal);
   ShowAnchor(setup.anchor);
+  if (marked) {
+    hits_ = new HitNavigator(viewer_, hits, this);
+    addToolBar(hits_->toolbar());
+    if (setup.anchor.isEmpty()) hits_->Next();
+  }
 
   find_in_text_ = new QAction(QStringLiteral("&Cauta in text"), this);
   find_in_text_->setEnabled(false);

@@ -21,9 +21,11 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "viewer/hypertext/hypertext_view.h"
 #include "viewer/viewing/act_page.h"
+#include "viewer/viewing/hit_navigator.h"
 
 class QPrinter;
 
@@ -45,6 +47,10 @@ struct ActWindowSetup {
   QFont font;           // the act font of the options
   QColor font_color;
   PictureLookup pictures;
+  // The stems of the text search the act was found by: its page then shows
+  // their hits, and opens at the first one unless `anchor` says where.
+  // Empty for a page without marks.
+  std::vector<std::string> search_stems;
 };
 
 class ActWindow : public QMainWindow {
@@ -64,6 +70,9 @@ class ActWindow : public QMainWindow {
   void ShowAnchor(const QString& anchor);
 
   hypertext::HypertextView* viewer() const { return viewer_; }
+  // The steps through the search hits of a marked page; nullptr when the
+  // page is not marked.
+  HitNavigator* hits() const { return hits_; }
 
   // The dock of the structure window, at the left, 190 pixels wide. It is
   // hidden when the structure window is dragged out or closed;
@@ -102,6 +111,7 @@ class ActWindow : public QMainWindow {
   QString act_anchor_;
   QString install_dir_;
   hypertext::HypertextView* viewer_;
+  HitNavigator* hits_ = nullptr;
   QDockWidget* structure_dock_;
   QAction* find_in_text_;
   QAction* copy_paragraph_;
