@@ -22,7 +22,16 @@ constexpr int kPositionPanel = 2;
 ActViewing::ActViewing(MainWindow& main, DataModule& data, const OptionsWindow* options)
     : main_(main), data_(data), options_(options), images_(*data.database(), "tblImagini") {
   images_.Open();
-  main_.act_windows().SetFactory([this](const QString& anchor) { return Make(anchor); });
+  main_.act_windows().SetFactory(
+      [this](const QString& anchor, const std::vector<std::string>& search_stems) {
+        return Make(anchor, search_stems);
+      });
+  // The status line counts the hits of the act window in front.
+  connect(main_.mdi_area(), &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* window) {
+    const viewing::ActWindow* act = ActWindowOf(window);
+    main_.SetStatusText(MainWindow::kHitsPanel,
+                        act && act->hits() ? act->hits()->status() : QString());
+  });
 
   ActWindows& windows = main_.act_windows();
   main_.SetCommandHandler(Command::kCopy, [&windows] {
@@ -50,7 +59,7 @@ viewing::ActWindow* ActViewing::ActWindowOf(QMdiSubWindow* window) {
   return window ? qobject_cast<viewing::ActWindow*>(window->widget()) : nullptr;
 }
 
-QWidget* ActViewing::Make(const QString& anchor) {
+QWidget* ActViewing::Make(const QString& anchor, const std::vector<std::string>& search_stems) {
   const actsdb::Table& act = *data_.tblActeNef();
   viewing::ActWindowSetup setup;
   setup.act_id = act.AsInteger("IdAct");
@@ -61,6 +70,7 @@ QWidget* ActViewing::Make(const QString& anchor) {
   setup.row.tip_act = data_.DirectName("TipAct");
   setup.install_dir = main_.install_dir();
   setup.anchor = anchor;
+  if (!options_ || options_->mark_hits()) setup.search_stems = search_stems;
   if (options_) {
     setup.font = options_->act_font();
     setup.font_color = options_->act_font_color();
@@ -73,6 +83,11 @@ QWidget* ActViewing::Make(const QString& anchor) {
   auto* window = new viewing::ActWindow(setup);
   connect(window, &viewing::ActWindow::readingPosition, &main_,
           [main = &main_](const QString& text) { main->SetStatusText(kPositionPanel, text); });
+  if (viewing::HitNavigator* hits = window->hits()) {
+    connect(hits, &viewing::HitNavigator::statusChanged, &main_, [main = &main_](const QString& text) {
+      main->SetStatusText(MainWindow::kHitsPanel, text);
+    });
+  }
   for (const WindowHook& hook : hooks_) {
     try {
       hook(*window);

@@ -47,9 +47,10 @@ class ActViewing : public QObject {
   static viewing::ActWindow* ActWindowOf(QMdiSubWindow* window);
 
  private:
-  // The act window for the act on which tblActeNef stands. Throws when its
-  // page cannot be produced.
-  QWidget* Make(const QString& anchor);
+  // The act window for the act on which tblActeNef stands, its page marked
+  // with the hits of `search_stems` unless the options turn that off.
+  // Throws when its page cannot be produced.
+  QWidget* Make(const QString& anchor, const std::vector<std::string>& search_stems);
   std::optional<std::string> Picture(const std::string& key);
 
   MainWindow& main_;

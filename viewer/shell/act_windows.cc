@@ -11,7 +11,8 @@ ActWindows::ActWindows(QMdiArea* area, QObject* parent) : QObject(parent), area_
   });
 }
 
-QMdiSubWindow* ActWindows::Open(const QString& anchor, const QString& caption) {
+QMdiSubWindow* ActWindows::Open(const QString& anchor, const QString& caption,
+                                const std::vector<std::string>& search_stems) {
   if (!factory_) return nullptr;
   QApplication::setOverrideCursor(Qt::WaitCursor);
   area_->setUpdatesEnabled(false);
@@ -23,7 +24,7 @@ QMdiSubWindow* ActWindows::Open(const QString& anchor, const QString& caption) {
     }
   } restore{area_};
   if (before_open_) before_open_();
-  QWidget* act = factory_(anchor);
+  QWidget* act = factory_(anchor, search_stems);
   if (!act) return nullptr;
   QMdiSubWindow* window = area_->addSubWindow(act);
   window->setAttribute(Qt::WA_DeleteOnClose);

@@ -17,6 +17,8 @@
 #include <QPointer>
 #include <QString>
 #include <functional>
+#include <string>
+#include <vector>
 
 namespace shell {
 
@@ -25,9 +27,11 @@ class ActWindows : public QObject {
  public:
   // Makes the act window for the act on which the direct acts view stands,
   // with the anchor it is to scroll to once loaded ("#" + part id, or
-  // empty). The window is a widget that the main window puts into its own
-  // MDI frame.
-  using Factory = std::function<QWidget*(const QString& anchor)>;
+  // empty) and the stems of the text search it was found by, whose hits
+  // its page is to show (empty when it was opened another way). The window
+  // is a widget that the main window puts into its own MDI frame.
+  using Factory =
+      std::function<QWidget*(const QString& anchor, const std::vector<std::string>& search_stems)>;
 
   explicit ActWindows(QMdiArea* area, QObject* parent = nullptr);
 
@@ -41,7 +45,10 @@ class ActWindows : public QObject {
 
   // `actopen`: a new act window, captioned `caption` (the act's display
   // title), maximised and current. Returns it, or nullptr without a factory.
-  QMdiSubWindow* Open(const QString& anchor, const QString& caption);
+  // Only an act opened from the result of a text search gets that search's
+  // stems.
+  QMdiSubWindow* Open(const QString& anchor, const QString& caption,
+                      const std::vector<std::string>& search_stems = {});
 
   // The current act window, or nullptr (also once it is closed, before it
   // is deleted).

@@ -110,7 +110,11 @@ void Corvanex::OpenSelectedAct() {
     const std::optional<int64_t> act = data_->PositionOnCurrentAct();
     if (!act) return;
     if (finding_) finding_->history().history().Append(*act);
-    windows.Open(QString(), hypertext::FromCp1250(data_->DirectDispTitlu()));
+    // An act of a text search's result shows where the search's words are.
+    const finding::TextSearch& search = data_->search();
+    const bool found_by_words = search.word_count() > 0 && search.Accepts(*act);
+    windows.Open(QString(), hypertext::FromCp1250(data_->DirectDispTitlu()),
+                 found_by_words ? search.search_words() : std::vector<std::string>());
   } catch (const std::exception& e) {
     ReportError(main_.get(), e.what());
   }

@@ -287,7 +287,7 @@ void MainWindow::BuildResultsPanel() {
 }
 
 void MainWindow::BuildStatusLine() {
-  for (int width : {65, 400, 50}) {
+  for (int width : {65, 400, 50, 150}) {
     auto* panel = new QLabel;
     panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     panel->setFixedWidth(width);
@@ -295,11 +295,23 @@ void MainWindow::BuildStatusLine() {
     status_.push_back(panel);
   }
   status_[0]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  status_[kHitsPanel]->hide();
   statusBar()->setSizeGripEnabled(true);
 }
 
 void MainWindow::SetStatusText(int panel, const QString& text) {
   status_[static_cast<size_t>(panel)]->setText(text);
+  if (panel == kHitsPanel && status_[kHitsPanel]->isHidden() != text.isEmpty()) {
+    status_[kHitsPanel]->setHidden(text.isEmpty());
+    FitHintPanel();
+  }
+}
+
+void MainWindow::FitHintPanel() {
+  // The hint takes what the other panels leave of the status line.
+  int others = 150;
+  if (!status_[kHitsPanel]->isHidden()) others += status_[kHitsPanel]->width();
+  status_[1]->setFixedWidth(std::max(0, statusBar()->width() - others));
 }
 
 QAction* MainWindow::action(Command command) const {
@@ -466,7 +478,7 @@ void MainWindow::LoadHelpPage() {
 
 void MainWindow::resizeEvent(QResizeEvent* event) {
   QMainWindow::resizeEvent(event);
-  status_[1]->setFixedWidth(std::max(0, statusBar()->width() - 150));
+  FitHintPanel();
 }
 
 }  // namespace shell

@@ -74,7 +74,10 @@ class MainWindow : public QMainWindow {
   QToolBar* toolbar() const { return toolbar_; }
   QWidget* results_panel() const { return results_panel_; }
   finding::ResultsGrid* grid() const { return grid_; }
-  // The status line's panels, 0 to 2; the second shows the current hint.
+  // The status line's panels, 0 to 3; the second shows the current hint,
+  // the fourth the search hits of the act window in front ("Potrivirea N
+  // din M"), and only while it has a text.
+  static constexpr int kHitsPanel = 3;
   QLabel* status_panel(int index) const { return status_[static_cast<size_t>(index)]; }
   void SetStatusText(int panel, const QString& text);
 
@@ -102,6 +105,7 @@ class MainWindow : public QMainWindow {
   void BuildResultsPanel();
   void BuildAssistantPanel();
   void BuildStatusLine();
+  void FitHintPanel();
   void Run(Command command);
   void ShowAssistant(bool on);
   void LoadHelpPage();

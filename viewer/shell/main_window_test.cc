@@ -53,7 +53,9 @@ class MainWindowTest : public ::testing::Test {
 };
 
 // A stand-in act window, so that the commands have a current act.
-QWidget* MakeActWindow(const QString&) { return new QLabel(QStringLiteral("act")); }
+QWidget* MakeActWindow(const QString&, const std::vector<std::string>&) {
+  return new QLabel(QStringLiteral("act"));
+}
 
 TEST_F(MainWindowTest, StartDropsTheHistoryAndTheEndWritesSettingsAndGridLayout) {
   Touch("his.dat", "12\r\n");

@@ -41,6 +41,7 @@ const Key kKeys[] = {
     {"Dial", "dial_user", &Options::dial_user},
     {"Dial", "dial_pass", &Options::dial_pass},
     {"Dial", "dial_phon", &Options::dial_phon},
+    {"Cautare", "Evidentiere", &Options::mark_hits},
 };
 
 bool SameName(std::string_view a, std::string_view b) {

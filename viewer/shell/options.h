@@ -59,6 +59,9 @@ struct Options {
   std::string dial_user;
   std::string dial_pass;
   std::string dial_phon;
+  // [Cautare]: whether an act opened from the result of a text search shows
+  // the hits of its words.
+  bool mark_hits = true;
 
   LoadMode load_mode() const;
   // Chooses a load mode as its radio button would (kNone clears both).

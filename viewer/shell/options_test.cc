@@ -41,6 +41,22 @@ TEST_F(OptionsFileTest, MissingFileGivesTheDefaults) {
   EXPECT_TRUE(options.conn_none);
   EXPECT_FALSE(options.conn_local || options.conn_dial || options.update_mail);
   EXPECT_EQ(options.mail_password, "");
+  EXPECT_TRUE(options.mark_hits);
+}
+
+TEST_F(OptionsFileTest, HitMarkingIsASectionOfItsOwn) {
+  const std::string before = "[Font]\r\nFontName=Arial\r\nColor=255\r\nSize=9\r\n";
+  Write(before);
+  Options options = ReadOptions(path_);
+  EXPECT_TRUE(options.mark_hits);
+  options.mark_hits = false;
+  ASSERT_TRUE(WriteOptions(path_, options));
+  const std::string text = Read();
+  EXPECT_EQ(text.substr(0, before.size()), before);
+  EXPECT_NE(text.find("\r\n[Cautare]\r\nEvidentiere=0\r\n"), std::string::npos) << text;
+  EXPECT_FALSE(ReadOptions(path_).mark_hits);
+  Write(before + "[Cautare]\r\nEvidentiere=da\r\n");
+  EXPECT_TRUE(ReadOptions(path_).mark_hits);
 }
 
 TEST_F(OptionsFileTest, RadioGroupsFollowTheOrderTheKeysAreRead) {

@@ -60,6 +60,8 @@ OptionsWindow::OptionsWindow(QString install_dir, QWidget* parent)
   sample_ = new QLabel(QStringLiteral("AaBbCcDdEeFfGgHh"));
   sample_->setMinimumHeight(60);
   view_layout->addWidget(sample_);
+  mark_hits_ = new QCheckBox(QStringLiteral("Evidentiaza in act cuvintele cautate in text"));
+  view_layout->addWidget(mark_hits_);
   view_layout->addStretch();
   tabs_->addTab(view, QStringLiteral("Vizualizare"));
 
@@ -187,6 +189,7 @@ void OptionsWindow::SetOptions(const Options& options) {
   dial_user_->setText(hypertext::FromCp1250(options.dial_user));
   dial_pass_->setText(hypertext::FromCp1250(options.dial_pass));
   dial_phon_->setText(hypertext::FromCp1250(options.dial_phon));
+  mark_hits_->setChecked(options.mark_hits);
   ShowSample();
 }
 
@@ -208,6 +211,7 @@ Options OptionsWindow::options() const {
   options.dial_user = hypertext::ToCp1250(dial_user_->text());
   options.dial_pass = hypertext::ToCp1250(dial_pass_->text());
   options.dial_phon = hypertext::ToCp1250(dial_phon_->text());
+  options.mark_hits = mark_hits_->isChecked();
   return options;
 }
 

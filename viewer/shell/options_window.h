@@ -40,6 +40,8 @@ class OptionsWindow : public QDialog {
   QFont act_font() const;
   QColor act_font_color() const;
   int act_font_charset() const { return charset_; }
+  // Whether acts opened from the result of a text search show its hits.
+  bool mark_hits() const { return mark_hits_->isChecked(); }
 
   // The tab "Grila" holds the results grid's column chooser while it is
   // shown: `dock` moves it into the given panel, `undock` floats it again,
@@ -85,6 +87,7 @@ class OptionsWindow : public QDialog {
   int64_t font_color_ = 0;
   int charset_ = kDefaultCharset;
   QLabel* sample_;
+  QCheckBox* mark_hits_;
   // Conexiune Internet
   QRadioButton* conn_none_;
   QRadioButton* conn_local_;

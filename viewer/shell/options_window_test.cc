@@ -39,6 +39,7 @@ TEST_F(OptionsWindowTest, FirstStartShowsTheDefaults) {
   EXPECT_EQ(window.load_mode(), LoadMode::kFull);
   EXPECT_TRUE(Radio(window, "Nici o conexiune")->isChecked());
   EXPECT_EQ(window.tabs()->count(), 5);
+  EXPECT_TRUE(window.mark_hits());
 }
 
 TEST_F(OptionsWindowTest, ClosingWritesTheChoiceThatTheNextStartReads) {
