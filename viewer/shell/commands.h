@@ -28,6 +28,8 @@ enum class Command {
   // menu "&Editare"
   kCopy,
   kHistory,
+  kAddFavorite,  // submenu "&Favorite"
+  kFavorites,
   kFindInText,
   // menu "&Filtrare"
   kFindAct,
@@ -61,6 +63,7 @@ struct MenuEntry {
   const char* hint;  // "" when the command has none
   Needs needs;
   bool separator_before = false;
+  const char* submenu = nullptr;  // the caption of its submenu, if it is in one
 };
 
 struct ToolbarEntry {

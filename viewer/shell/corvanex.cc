@@ -71,6 +71,9 @@ Corvanex::Corvanex(const QString& install_dir) {
     }
   });
   Create(main, [&] {
+    if (data_) favorites_ = std::make_unique<FavoriteActs>(*main, *data_, finding_.get());
+  });
+  Create(main, [&] {
     chooser_ = std::make_unique<finding::ColumnChooser>(main->grid());
     QObject::connect(main->grid(), &finding::ResultsGrid::columnsRequested, main,
                      [this] { ShowColumnChooser(); });
@@ -91,6 +94,7 @@ Corvanex::~Corvanex() {
   bonus_.reset();
   about_.reset();
   chooser_.reset();
+  favorites_.reset();
   if (find_text_) main_->act_windows().SetAfterOpen(nullptr);
   find_text_.reset();
   structure_.reset();

@@ -1,7 +1,8 @@
 // The viewer's long-lived windows and its data module, made in the order
 // the program needs them and destroyed in the reverse order:
 //   main window, options window, data module, [filter, find-act,
-//   find-in-text, history], column chooser, about window, picture window.
+//   find-in-text, history], favourites, column chooser, about window,
+//   picture window.
 // The options window exists before the data module because the data module
 // reads the load mode while it opens the database; the main window deletes
 // the previous run's history file before the history window would load it.
@@ -22,6 +23,7 @@
 #include "viewer/shell/about_box.h"
 #include "viewer/shell/act_viewing.h"
 #include "viewer/shell/data_module.h"
+#include "viewer/shell/favorite_acts.h"
 #include "viewer/shell/finding_windows.h"
 #include "viewer/shell/main_window.h"
 #include "viewer/shell/options_window.h"
@@ -41,6 +43,7 @@ class Corvanex {
   FindingWindows* finding() { return finding_.get(); }
   StructureViewing* structure() { return structure_.get(); }
   finding::TFCText* find_text() { return find_text_.get(); }
+  FavoriteActs* favorites() { return favorites_.get(); }
   finding::ColumnChooser* chooser() { return chooser_.get(); }
   AboutBox* about() { return about_.get(); }
   BonusWindow* bonus() { return bonus_.get(); }
@@ -58,6 +61,7 @@ class Corvanex {
   std::unique_ptr<FindingWindows> finding_;
   std::unique_ptr<StructureViewing> structure_;
   std::unique_ptr<finding::TFCText> find_text_;
+  std::unique_ptr<FavoriteActs> favorites_;
   std::unique_ptr<finding::ColumnChooser> chooser_;
   std::unique_ptr<AboutBox> about_;
   std::unique_ptr<BonusWindow> bonus_;

@@ -13,6 +13,7 @@
 #include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <exception>
 
 #include "viewer/finding/results_grid.h"
@@ -60,6 +61,8 @@ bool HandedOver(Command command) {
     case Command::kFilter:
     case Command::kBack:
     case Command::kForward:
+    case Command::kAddFavorite:
+    case Command::kFavorites:
       return true;
     default:
       return false;
@@ -144,7 +147,13 @@ void MainWindow::BuildMenusAndToolbar() {
       actions_[entry.command] = language_menu_->menuAction();
       continue;
     }
-    QAction* action = menu->addAction(QString::fromLatin1(entry.caption));
+    QMenu* parent = menu;
+    if (entry.submenu) {
+      QMenu*& submenu = submenus_[entry.submenu];
+      if (!submenu) submenu = menu->addMenu(QString::fromLatin1(entry.submenu));
+      parent = submenu;
+    }
+    QAction* action = parent->addAction(QString::fromLatin1(entry.caption));
     action->setStatusTip(hint);
     if (IconOf(entry.command) != QStyle::SP_CustomBase) action->setIcon(style()->standardIcon(IconOf(entry.command)));
     actions_[entry.command] = action;
@@ -185,6 +194,15 @@ void MainWindow::BuildMenusAndToolbar() {
   }
   for (auto& [command, action] : actions_) {
     if (HandedOver(command)) action->setVisible(false);
+  }
+  ShowSubmenus();
+}
+
+void MainWindow::ShowSubmenus() {
+  for (auto& [caption, submenu] : submenus_) {
+    const QList<QAction*> items = submenu->actions();
+    submenu->menuAction()->setVisible(
+        std::any_of(items.begin(), items.end(), [](QAction* item) { return item->isVisible(); }));
   }
 }
 
@@ -322,6 +340,7 @@ QAction* MainWindow::action(Command command) const {
 void MainWindow::SetCommandHandler(Command command, std::function<void()> handler) {
   handlers_[command] = std::move(handler);
   actions_[command]->setVisible(true);
+  ShowSubmenus();
   if (command == Command::kOpenAct) open_results_->setVisible(true);
 }
 

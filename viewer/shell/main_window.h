@@ -23,6 +23,7 @@
 #include <QToolBar>
 #include <functional>
 #include <map>
+#include <string>
 #include <vector>
 
 #include "viewer/shell/act_windows.h"
@@ -102,6 +103,8 @@ class MainWindow : public QMainWindow {
 
  private:
   void BuildMenusAndToolbar();
+  // Shows a submenu while any of its commands shows.
+  void ShowSubmenus();
   void BuildResultsPanel();
   void BuildAssistantPanel();
   void BuildStatusLine();
@@ -131,6 +134,7 @@ class MainWindow : public QMainWindow {
   ResultsMode results_mode_ = ResultsMode::kGrid;
   std::function<void()> print_modifications_;
   std::map<Command, QAction*> actions_;
+  std::map<std::string, QMenu*> submenus_;  // by caption
   std::map<Command, std::function<void()>> handlers_;
   std::vector<QAction*> languages_;
   std::function<void(const QString&)> language_handler_;
