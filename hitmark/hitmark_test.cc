@@ -5,11 +5,13 @@
 #include <cstdint>
 #include <cstring>
 #include <random>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "hitmark/reference_marker.h"
+#include "testing/exported_symbols.h"
 
 namespace {
 
@@ -244,6 +246,12 @@ TEST(PrelctTest, AgreesWithTheStepByStepRule) {
     ASSERT_EQ(got.text, want.text) << "words \"" << words << "\" case " << i;
     ASSERT_EQ(got.hits, want.hits) << "words \"" << words << "\" case " << i;
   }
+}
+
+// The library exports its two functions and nothing else.
+TEST(HitmarkExportsTest, OnlyItsCInterface) {
+  EXPECT_EQ(testing_support::ExportedSymbols(HITMARK_LIBRARY),
+            (std::set<std::string>{"_prelct", "_prelgt"}));
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 /* Marks the declarations that idxcore exports: the C interface of the
- * cursor and of the processing session. */
+ * cursor and of the processing session, and the import engine TIntro. The
+ * library's code is built with hidden visibility, and exports.map lists
+ * what the shared library exports. */
 #ifndef CORVANA_IDXCORE_EXPORT_H_
 #define CORVANA_IDXCORE_EXPORT_H_
 

@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "actsdb/store.h"
+#include "idxcore/export.h"
 #include "idxcore/import/act_text.h"
 #include "idxcore/import/header.h"
 #include "idxcore/import/hypertext.h"
@@ -72,7 +73,8 @@ class ImportDatabase {
       modifications_;
 };
 
-class TIntro {
+// Its members are part of the shared library's interface.
+class IDXCORE_EXPORT TIntro {
  public:
   // Opens "word.dat" and "poziti.dat" in the database directory for
   // appending (creating them when missing). No heading definitions yet.

@@ -1,0 +1,36 @@
+// libidxcore.so exports exactly its C interface and the members of TIntro.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+#include "testing/exported_symbols.h"
+
+namespace {
+
+TEST(IdxcoreExportsTest, ItsCInterfaceAndTheMembersOfTIntroAndNothingElse) {
+  const std::set<std::string> c_interface = {
+      "_cautstr", "_cautstp",    "_findrecbypos", "_findnextrec", "_getcrt",
+      "_frmstr",  "_frmstp",     "_prelbuf",      "_prelbufwmod", "_prelmod",
+      "_prelmodart", "_setdump", "_processdump",  "_putinorder"};
+  std::set<std::string> c_found;
+  std::set<std::string> members;
+  std::string others;
+  for (const std::string& name : testing_support::ExportedSymbols(IDXCORE_LIBRARY)) {
+    if (c_interface.count(name) > 0) {
+      c_found.insert(name);
+    } else if (name.starts_with("idxcore::TIntro::")) {
+      members.insert(name.substr(0, name.find('(')));
+    } else {
+      others += "\n  " + name;
+    }
+  }
+  EXPECT_EQ(c_found, c_interface);
+  EXPECT_TRUE(others.empty()) << "exported beyond the interface:" << others;
+  for (const char* member : {"idxcore::TIntro::TIntro", "idxcore::TIntro::~TIntro",
+                             "idxcore::TIntro::Prelpchar", "idxcore::TIntro::LoadDefinitions"}) {
+    EXPECT_EQ(members.count(member), 1u) << member;
+  }
+}
+
+}  // namespace
