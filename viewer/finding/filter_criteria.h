@@ -135,7 +135,9 @@ class FilterCriteria {
   // SELECT line, then one parenthesised group per active criterion, its
   // values as alternatives ("OR"), the groups joined by "AND", with "WHERE"
   // before the first group. Values go in as typed: the box rules admit only
-  // letters, digits, signs and "/" into the text-valued conditions.
+  // letters into the title conditions and digits, signs and "/" into the
+  // numbers and dates; the language condition takes the first character of
+  // its value (the window offers only its three choices).
   std::vector<std::string> SqlLines() const;
 
  private:

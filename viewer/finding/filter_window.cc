@@ -30,8 +30,6 @@ constexpr int kBoxHeight = 21;
 const QString kEarliestIssue = QStringLiteral("1/1/1800");
 const QString kLatestIssue = QStringLiteral("1/1/2010");
 
-QString Text(std::string_view cp1250) { return FromCp1250(cp1250); }
-
 QLineEdit* NewBox() {
   auto* box = new QLineEdit;
   box->setFixedHeight(kBoxHeight);
@@ -70,11 +68,11 @@ TFiltrare::TFiltrare(CodeTables& tables, Hooks hooks, QWidget* parent)
   const std::array<QIcon, 2> level_icons = {style()->standardIcon(QStyle::SP_DirIcon),
                                             style()->standardIcon(QStyle::SP_FileIcon)};
   for (size_t g = 0; g < kGroupCount; ++g) {
-    auto* group = new QTreeWidgetItem(tree_, {Text(Caption(CriteriaGroup(g)))});
+    auto* group = new QTreeWidgetItem(tree_, {FromCp1250(Caption(CriteriaGroup(g)))});
     group->setIcon(0, level_icons[0]);
     for (size_t c = 0; c < kCriterionCount; ++c) {
       if (GroupOf(Criterion(c)) != CriteriaGroup(g)) continue;
-      criterion_items_[c] = new QTreeWidgetItem(group, {Text(Caption(Criterion(c)))});
+      criterion_items_[c] = new QTreeWidgetItem(group, {FromCp1250(Caption(Criterion(c)))});
       criterion_items_[c]->setIcon(0, level_icons[1]);
     }
   }
@@ -91,21 +89,22 @@ TFiltrare::TFiltrare(CodeTables& tables, Hooks hooks, QWidget* parent)
        {Criterion::kTipul, Criterion::kDomeniul, Criterion::kEmitentul, Criterion::kNumele}) {
     QComboBox* combo = lookups_[size_t(c)] = NewCombo(/*editable=*/true);
     QStringList names;
-    for (const std::string& name : tables.Names(c)) names << Text(name);
+    for (const std::string& name : tables.Names(c)) names << FromCp1250(name);
     if (c != Criterion::kNumele) {
       QCollator collator;
       std::sort(names.begin(), names.end(), collator);
     }
-    combo->addItem(Text(kAnyChoice));
+    combo->addItem(FromCp1250(kAnyChoice));
     combo->addItems(names);
     connect(combo, &QComboBox::currentTextChanged, this,
             [this, c](const QString& text) { Enter(c, text); });
   }
   mode_ = NewCombo(/*editable=*/true);
-  mode_->addItems({Text(kModeAnywhere), Text(kModeNear), Text(kModePhrase)});
+  mode_->addItems({FromCp1250(kModeAnywhere), FromCp1250(kModeNear), FromCp1250(kModePhrase)});
   language_ = lookups_[size_t(Criterion::kLimba)] = NewCombo(/*editable=*/false);
-  language_->addItems({Text(kAnyChoice), Text(kLanguageRomanian), Text(kLanguageHungarian)});
-  language_->setCurrentText(Text(kLanguageRomanian));
+  language_->addItems(
+      {FromCp1250(kAnyChoice), FromCp1250(kLanguageRomanian), FromCp1250(kLanguageHungarian)});
+  language_->setCurrentText(FromCp1250(kLanguageRomanian));
   connect(language_, &QComboBox::currentTextChanged, this, [this](const QString& text) {
     Enter(Criterion::kLimba, text);
     emit languageChanged(text);
@@ -120,7 +119,7 @@ TFiltrare::TFiltrare(CodeTables& tables, Hooks hooks, QWidget* parent)
   auto* sections = new QWidget;
   sections->setFixedSize(kSectionsWidth, kLastBarTop + kBarHeight);
   for (size_t g = 0; g < kGroupCount; ++g) {
-    auto* bar = new QPushButton(Text(Caption(CriteriaGroup(g))), sections);
+    auto* bar = new QPushButton(FromCp1250(Caption(CriteriaGroup(g))), sections);
     bar->setFocusPolicy(Qt::NoFocus);
     connect(bar, &QPushButton::clicked, this, [this, g] { OpenSection(int(g)); });
     bars_[g] = bar;
@@ -250,9 +249,9 @@ void TFiltrare::Run() {
 void TFiltrare::Clear() {
   for (Criterion c :
        {Criterion::kTipul, Criterion::kDomeniul, Criterion::kEmitentul, Criterion::kNumele}) {
-    lookups_[size_t(c)]->setCurrentText(Text(kAnyChoice));
+    lookups_[size_t(c)]->setCurrentText(FromCp1250(kAnyChoice));
   }
-  language_->setCurrentText(Text(kAnyChoice));
+  language_->setCurrentText(FromCp1250(kAnyChoice));
   for (Criterion c : {Criterion::kInTitlu, Criterion::kInText, Criterion::kNumarulPublicatiei,
                       Criterion::kNumarul, Criterion::kAnul}) {
     boxes_[size_t(c)]->clear();
