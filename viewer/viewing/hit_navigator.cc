@@ -47,7 +47,11 @@ void Paint(QTextCursor& word, const QColor& color) {
 HitNavigator::HitNavigator(hypertext::HypertextView* view, int count, QWidget* shortcut_scope)
     : QObject(view), view_(view), steps_(count) {
   words_ = HitWords(*view_->document(), count);
+  // One edit of the page for all of them, laid out once.
+  QTextCursor edit(view_->document());
+  edit.beginEditBlock();
   for (QTextCursor& word : words_) Paint(word, kHitColor);
+  edit.endEditBlock();
 
   toolbar_ = new QToolBar(QStringLiteral("Potriviri"));
   toolbar_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
