@@ -1,8 +1,10 @@
 // Opening an act: its page produced from the stored row, and the act
 // window made, loaded and laid out up to the first paint of its page; beside
 // them a bare Qt rich-text browser loading the same page text up to its
-// first paint, in the same run. Two acts of the corpus: the largest (by its
-// hypertext) and the one of median size.
+// first paint, in the same run. Then what the hits of a three-word text
+// search add: their marking in the produced page, and the act window
+// opened with them marked and highlighted. Two acts of the corpus: the
+// largest (by its hypertext) and the one of median size.
 //
 // The corpus is imported once by the update program into
 // $CORVANA_BENCH_DIR (default /tmp/corvana_act_open_bench) and reused by
@@ -23,9 +25,11 @@
 #include "actsdb/codepage.h"
 #include "actsdb/installation.h"
 #include "actsdb/store.h"
+#include "viewer/finding/text_words.h"
 #include "viewer/viewing/act_page.h"
 #include "viewer/viewing/act_source.h"
 #include "viewer/viewing/act_window.h"
+#include "viewer/viewing/hit_marking.h"
 
 namespace {
 
@@ -146,6 +150,44 @@ void BM_OpenActWindow(benchmark::State& state) {
   }
 }
 
+// The stems of a three-word search, typed as a user types it.
+std::vector<std::string> SearchStems() {
+  std::vector<std::string> stems;
+  for (const std::string& word : finding::SplitTextWords("contractului achizi\xFEie public\xE3")) {
+    stems.push_back(finding::SearchStem(word));
+  }
+  return stems;
+}
+
+void BM_MarkHits(benchmark::State& state) {
+  const Act* act = ActOf(state);
+  if (!act) return;
+  const viewing::ActPage page = viewing::ProduceActPage(act->row, TheCorpus().install_dir);
+  const std::vector<std::string> stems = SearchStems();
+  int hits = 0;
+  for (auto _ : state) {
+    viewing::ActPage marked = page;
+    hits = viewing::MarkActPage(marked, stems);
+    benchmark::DoNotOptimize(marked);
+  }
+  state.counters["hits"] = hits;
+}
+
+void BM_OpenMarkedActWindow(benchmark::State& state) {
+  const Act* act = ActOf(state);
+  if (!act) return;
+  viewing::ActWindowSetup setup;
+  setup.row = act->row;
+  setup.install_dir = QString::fromStdString(TheCorpus().install_dir);
+  setup.font = QFont("Times New Roman", 12);
+  setup.font_color = Qt::black;
+  setup.search_stems = SearchStems();
+  for (auto _ : state) {
+    viewing::ActWindow window(setup);
+    ShowUntilPainted(window, *window.viewer()->viewport());
+  }
+}
+
 void BM_BareBrowser(benchmark::State& state) {
   const Act* act = ActOf(state);
   if (!act) return;
@@ -175,6 +217,8 @@ double Max(const std::vector<double>& v) { return *std::max_element(v.begin(), v
 ACT_BENCHMARK(BM_ProducePage);
 ACT_BENCHMARK(BM_OpenActWindow);
 ACT_BENCHMARK(BM_BareBrowser);
+ACT_BENCHMARK(BM_MarkHits);
+ACT_BENCHMARK(BM_OpenMarkedActWindow);
 
 }  // namespace
 
