@@ -154,6 +154,7 @@ void HypertextView::SetPage(QString html) {
   if (marked) html.replace(QLatin1String("</center>"), kParagraphMark, Qt::CaseInsensitive);
   // Nor does it take a "<" that starts no tag for text (below).
   EscapeStrayLessThan(html);
+  pinned_anchor_.clear();
   setHtml(html);
   if (marked) RemoveParagraphMarks();
   pressed_link_.clear();
@@ -189,10 +190,35 @@ void HypertextView::RemoveParagraphMarks() {
 }
 
 void HypertextView::ScrollToAnchor(const QString& name) {
-  scrollToAnchor(name.startsWith('#') ? name.mid(1) : name);
+  pinned_anchor_ = name.startsWith('#') ? name.mid(1) : name;
+  scrollToAnchor(pinned_anchor_);
+  pinned_position_ = isVisible() ? ScrollPosition() : -1;
 }
 
-void HypertextView::ScrollToPosition(int y) { verticalScrollBar()->setValue(y); }
+void HypertextView::ScrollToPosition(int y) {
+  pinned_anchor_.clear();
+  verticalScrollBar()->setValue(y);
+}
+
+void HypertextView::showEvent(QShowEvent* event) {
+  QTextBrowser::showEvent(event);  // scrolls to an anchor named while hidden
+  if (!pinned_anchor_.isEmpty()) pinned_position_ = ScrollPosition();
+}
+
+void HypertextView::resizeEvent(QResizeEvent* event) {
+  // Another width wraps the lines anew and the anchor at the top moves
+  // down or up with the text before it: it is put back unless the page was
+  // scrolled away from it meanwhile.
+  const bool pinned =
+      !pinned_anchor_.isEmpty() && pinned_position_ >= 0 && ScrollPosition() == pinned_position_;
+  QTextBrowser::resizeEvent(event);
+  if (pinned) {
+    scrollToAnchor(pinned_anchor_);
+    pinned_position_ = ScrollPosition();
+  } else if (pinned_position_ >= 0) {
+    pinned_anchor_.clear();
+  }
+}
 
 int HypertextView::ScrollPosition() const { return verticalScrollBar()->value(); }
 

@@ -57,7 +57,10 @@ class HypertextView : public QTextBrowser {
   // --- Position ---
 
   // Scrolls so that the named anchor stands at the top ("#12" or "12").
-  // Before the view is first shown, the scroll waits for the showing.
+  // Before the view is first shown, the scroll waits for the showing. Until
+  // the page is scrolled otherwise, the anchor stays at the top when a new
+  // size of the view lays the page out anew (as a window opening maximized
+  // does right after it is shown).
   void ScrollToAnchor(const QString& name);
   void ScrollToPosition(int y);
   int ScrollPosition() const;
@@ -131,6 +134,8 @@ class HypertextView : public QTextBrowser {
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   bool viewportEvent(QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   struct Page {
@@ -154,6 +159,10 @@ class HypertextView : public QTextBrowser {
   int history_limit_ = 0;
   std::vector<Page> history_;
   size_t history_index_ = 0;  // the page shown, when history_ is not empty
+  // The anchor last scrolled to, and the scroll position it was given; -1
+  // until the view is shown. Empty once the page is scrolled otherwise.
+  QString pinned_anchor_;
+  int pinned_position_ = -1;
   PageDecorator header_;
   PageDecorator footer_;
   std::unique_ptr<PrintLayout> print_layout_;

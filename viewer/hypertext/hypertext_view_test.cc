@@ -14,6 +14,7 @@
 #include <QTextBlock>
 #include <QTextTable>
 #include <QStringList>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -191,6 +192,51 @@ TEST_F(HypertextViewTest, AnchorBeforeShowingWaitsForIt) {
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&hidden));
   EXPECT_GT(hidden.ScrollPosition(), 0);
   EXPECT_NEAR(PointOf(hidden, "aici").y(), 0, 40);
+}
+
+TEST_F(HypertextViewTest, AnAnchorStaysAtTheTopWhenTheWidthChangesUntilScrolledAway) {
+  // Paragraphs that wrap, so that a new width moves what follows them.
+  std::string wrapping = "<html><body>";
+  for (int i = 0; i < 150; ++i) {
+    wrapping += "<p>";
+    for (int w = 0; w < 30; ++w) wrapping += "cuvant" + std::to_string(w) + " ";
+    wrapping += "</p>";
+  }
+  const std::string page = wrapping + "<a name=9> </a><p>aici</p>" + wrapping + "</body></html>";
+
+  // Named while hidden, shown narrow, then widened: an act window opening
+  // maximized.
+  HypertextView view;
+  view.resize(300, 300);
+  view.LoadFromMemory(page);
+  view.ScrollToAnchor("#9");
+  view.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+  EXPECT_NEAR(PointOf(view, "aici").y(), 0, 40);
+  const int narrow = view.ScrollPosition();
+  view.resize(900, 300);
+  EXPECT_LT(view.ScrollPosition(), narrow);
+  EXPECT_NEAR(PointOf(view, "aici").y(), 0, 40);
+
+  // Scrolled to while shown, then narrowed.
+  view.ScrollToPosition(0);
+  view.ScrollToAnchor("9");
+  view.resize(400, 300);
+  EXPECT_NEAR(PointOf(view, "aici").y(), 0, 40);
+
+  // Once the reader scrolls, the page stays where the reader left it.
+  view.verticalScrollBar()->setValue(view.ScrollPosition() - 200);
+  const int read = view.ScrollPosition();
+  view.resize(800, 300);
+  EXPECT_EQ(view.ScrollPosition(), read);
+  EXPECT_GT(std::abs(PointOf(view, "aici").y()), 40);
+
+  // A new page forgets the anchor of the old one.
+  view.ScrollToAnchor("9");
+  view.LoadFromMemory(page);
+  view.ScrollToPosition(0);
+  view.resize(300, 300);
+  EXPECT_EQ(view.ScrollPosition(), 0);
 }
 
 TEST_F(HypertextViewTest, FindMovesForwardFromTheCaret) {
