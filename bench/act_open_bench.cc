@@ -20,6 +20,7 @@
 #include <iostream>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "actsdb/codepage.h"
@@ -136,7 +137,9 @@ void BM_ProducePage(benchmark::State& state) {
   }
 }
 
-void BM_OpenActWindow(benchmark::State& state) {
+// Opens the act window up to the first paint of its page, marked with the
+// hits of `stems` when there are any.
+void OpenActWindow(benchmark::State& state, std::vector<std::string> stems) {
   const Act* act = ActOf(state);
   if (!act) return;
   viewing::ActWindowSetup setup;
@@ -144,11 +147,14 @@ void BM_OpenActWindow(benchmark::State& state) {
   setup.install_dir = QString::fromStdString(TheCorpus().install_dir);
   setup.font = QFont("Times New Roman", 12);
   setup.font_color = Qt::black;
+  setup.search_stems = std::move(stems);
   for (auto _ : state) {
     viewing::ActWindow window(setup);
     ShowUntilPainted(window, *window.viewer()->viewport());
   }
 }
+
+void BM_OpenActWindow(benchmark::State& state) { OpenActWindow(state, {}); }
 
 // The stems of a three-word search, typed as a user types it.
 std::vector<std::string> SearchStems() {
@@ -173,20 +179,7 @@ void BM_MarkHits(benchmark::State& state) {
   state.counters["hits"] = hits;
 }
 
-void BM_OpenMarkedActWindow(benchmark::State& state) {
-  const Act* act = ActOf(state);
-  if (!act) return;
-  viewing::ActWindowSetup setup;
-  setup.row = act->row;
-  setup.install_dir = QString::fromStdString(TheCorpus().install_dir);
-  setup.font = QFont("Times New Roman", 12);
-  setup.font_color = Qt::black;
-  setup.search_stems = SearchStems();
-  for (auto _ : state) {
-    viewing::ActWindow window(setup);
-    ShowUntilPainted(window, *window.viewer()->viewport());
-  }
-}
+void BM_OpenMarkedActWindow(benchmark::State& state) { OpenActWindow(state, SearchStems()); }
 
 void BM_BareBrowser(benchmark::State& state) {
   const Act* act = ActOf(state);
