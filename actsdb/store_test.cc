@@ -8,10 +8,14 @@
 
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
 
 #include "actsdb/codepage.h"
 #include "actsdb/store_test_fixture.h"
 #include "actsdb/schema.h"
+#include "actsdb/transaction.h"
 
 namespace actsdb {
 namespace {
@@ -463,6 +467,58 @@ TEST_F(StoreTest, RolledBackRowsDisappearFromOpenTables) {
   db_->Rollback();
   EXPECT_EQ(Walk(t, "IdAct"), (std::vector<int64_t>{1, 2, 3, 4, 5}));
   EXPECT_FALSE(t.Locate("IndNum", "X"));
+}
+
+TEST_F(StoreTest, TransactionGuardKeepsOnlyWhatTheOutermostGuardCommits) {
+  Table t(*db_, "tblActe");
+  t.Open(true);
+  auto append = [&t](const char* key) {
+    t.Append();
+    t.SetString("IndNum", key);
+    t.Post();
+  };
+  auto keys = [&t] {
+    std::vector<std::string> found;
+    for (bool on = t.First(); on; on = t.Next()) found.push_back(t.AsString("IndNum"));
+    return found;
+  };
+
+  // Left by an error: rolled back.
+  EXPECT_THROW(
+      {
+        Transaction transaction(*db_);
+        append("failed");
+        throw std::runtime_error("write failed");
+      },
+      std::runtime_error);
+  EXPECT_FALSE(db_->in_transaction());
+  EXPECT_TRUE(keys().empty());
+
+  {
+    Transaction transaction(*db_);
+    append("kept");
+    transaction.Commit();
+  }
+  EXPECT_FALSE(db_->in_transaction());
+
+  // Inner guards, committed or not, leave the outer one to decide.
+  {
+    Transaction outer(*db_);
+    {
+      Transaction inner(*db_);
+      append("inner committed");
+      inner.Commit();
+    }
+    EXPECT_TRUE(db_->in_transaction());
+    {
+      Transaction inner(*db_);
+      append("inner dropped");
+    }
+    EXPECT_TRUE(db_->in_transaction());
+    EXPECT_EQ(keys(), (std::vector<std::string>{"kept", "inner committed", "inner dropped"}));
+  }
+  EXPECT_FALSE(db_->in_transaction());
+  EXPECT_EQ(keys(), std::vector<std::string>{"kept"});
 }
 
 // The acts-list query as the filter window writes it.
