@@ -76,6 +76,12 @@ constexpr const char* kIndexes[] = {
     // Links between acts are resolved by the act key: an exact lookup that
     // must not scan the acts.
     "CREATE INDEX IF NOT EXISTS tblActe_indnum ON tblActe (IndNum)",
+    // The filter and the find-act search narrow the acts by year; without
+    // an index each such search reads every act's row, text and all. The
+    // index is partial so that only a condition on the year can use it: a
+    // sort by year alone keeps scanning the table, so acts of the same year
+    // stay in the order of their ids, as the acts list in memory keeps them.
+    "CREATE INDEX IF NOT EXISTS tblActe_indanul ON tblActe (Anul) WHERE Anul IS NOT NULL",
 };
 
 struct CodeTable {
