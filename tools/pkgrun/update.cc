@@ -8,6 +8,7 @@
 #include <iterator>
 #include <memory>
 #include <stdexcept>
+#include <string_view>
 
 #include "actsdb/codepage.h"
 #include "actsdb/compress.h"
@@ -30,6 +31,51 @@ std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) throw std::runtime_error("cannot read " + path);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Whether a line break (CR LF, LF or a lone CR, as the importer splits
+// lines) ends at byte `i` of `text`.
+bool EndsLine(std::string_view text, size_t i) {
+  return text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'));
+}
+
+// The 1-based line, as the importer counts lines, of byte `offset`.
+size_t LineOf(std::string_view text, size_t offset) {
+  size_t line = 1;
+  for (size_t i = 0; i < offset; ++i) line += EndsLine(text, i);
+  return line;
+}
+
+// The session takes texts as C strings, which a NUL byte would end early,
+// silently dropping everything after it.
+void RefuseNul(std::string_view act) {
+  const size_t nul = act.find('\0');
+  if (nul == std::string_view::npos) return;
+  throw std::runtime_error("line " + std::to_string(LineOf(act, nul)) +
+                           " holds a NUL byte: not a plain-text act; nothing of it was imported");
+}
+
+// The lines of a modification file without those that hold a NUL byte,
+// each of which is reported and skipped.
+std::string WithoutNulLines(const std::string& text, const std::string& file,
+                            std::vector<std::string>& reports) {
+  if (text.find('\0') == std::string::npos) return text;
+  std::string kept;
+  size_t line = 1;
+  size_t start = 0;
+  for (size_t i = 0; i <= text.size(); ++i) {
+    if (i < text.size() && !EndsLine(text, i)) continue;
+    const std::string_view content(text.data() + start, i - start);
+    if (content.find('\0') == std::string_view::npos) {
+      kept.append(content).append("\r\n");
+    } else {
+      reports.push_back(file + " line " + std::to_string(line) +
+                        " skipped: it holds a NUL byte");
+    }
+    ++line;
+    start = i + 1;
+  }
+  return kept;
 }
 
 // Messages carry act text (Windows-1250) or system text (UTF-8 already).
@@ -215,6 +261,7 @@ UpdateSummary RunUpdate(const UpdateOptions& options, const ProgressFn& progress
     for (const std::string& file : act_files) {
       try {
         const std::string text = ActText(ReadFile(file));
+        RefuseNul(text);
         if (options.with_modifications) {
           _prelbufwmod(text.c_str());
         } else {
@@ -229,8 +276,12 @@ UpdateSummary RunUpdate(const UpdateOptions& options, const ProgressFn& progress
       if (progress) progress(summary.acts_imported + static_cast<int>(summary.failures.size()),
                              summary.acts_total);
     }
-    for (const std::string& file : modif_files) _prelmod(ReadFile(file).c_str());
-    for (const std::string& file : modart_files) _prelmodart(ReadFile(file).c_str());
+    for (const std::string& file : modif_files) {
+      _prelmod(WithoutNulLines(ReadFile(file), file, summary.modification_reports).c_str());
+    }
+    for (const std::string& file : modart_files) {
+      _prelmodart(WithoutNulLines(ReadFile(file), file, summary.modification_reports).c_str());
+    }
     ReorganiseIndex(options, reorganise_progress, summary);
     _frmstp();  // its errors are the run's; the guard only ends a failed run
   }

@@ -123,6 +123,73 @@ TEST_F(UpdateTest, WithoutDatabaseOrCodesNothingRuns) {
   EXPECT_FALSE(fs::exists(install_ + "/zazi1/corvana.db"));
 }
 
+// The session takes texts as C strings: a NUL byte must not cut one short.
+// An act that holds one is refused whole, naming the line.
+TEST_F(UpdateTest, ActWithANulByteIsRefusedNamingItsLine) {
+  WriteBytes(options_.codes, Sample("codes.tsv"));
+  const std::string act = Sample("acts/01_l_12_2001.txt");
+  struct Case {
+    size_t at;  // where "\0" goes in
+    const char* line;
+  };
+  const size_t chapter = act.find("Capitolul I");
+  ASSERT_NE(chapter, std::string::npos);
+  for (const Case& c : {Case{4, "line 1 "}, Case{chapter + 3, "line 10 "}}) {
+    std::string damaged = act;
+    damaged.insert(c.at, 1, '\0');
+    WriteBytes(install_ + "/act.txt", damaged);
+    options_.acts = {install_ + "/act.txt"};
+    const UpdateSummary summary = RunUpdate(options_, nullptr);
+    EXPECT_EQ(summary.acts_imported, 0) << c.line;
+    ASSERT_EQ(summary.failures.size(), 1u) << c.line;
+    EXPECT_NE(summary.failures[0].reason.find(std::string(c.line) + "holds a NUL byte"),
+              std::string::npos)
+        << summary.failures[0].reason;
+  }
+  auto db = actsdb::Database::Open(install_ + "/zazi1/corvana.db");
+  actsdb::Table acts(*db, "tblActe");
+  acts.Open();
+  EXPECT_EQ(acts.RecordCount(), 0);
+}
+
+// A modification line with a NUL byte is the one line reported and skipped;
+// the lines after it are processed as if it were not there.
+TEST_F(UpdateTest, ModificationLineWithANulByteIsTheOnlyOneSkipped) {
+  options_.acts = {std::string(CORVANA_SAMPLE_DIR) + "/acts"};
+  WriteBytes(options_.codes, Sample("codes.tsv"));
+  constexpr char kNulLine[] = "M OUG GUV 2002 5 0##L PARL 2003 45 0\0x\r\n";
+  const std::string nul_line(kNulLine, sizeof kNulLine - 1);
+  WriteBytes(install_ + "/modif.txt", nul_line + Sample("acts/modif.txt"));
+  WriteBytes(install_ + "/modart.txt", Sample("acts/modart.txt") + nul_line);
+  options_.modif = install_ + "/modif.txt";
+  options_.modart = install_ + "/modart.txt";
+  const UpdateSummary summary = RunUpdate(options_, nullptr);
+  EXPECT_EQ(summary.modification_reports,
+            (std::vector<std::string>{options_.modif + " line 1 skipped: it holds a NUL byte",
+                                      options_.modart + " line 10 skipped: it holds a NUL byte"}));
+
+  // What the files without that line give.
+  UpdateOptions clean = options_;
+  clean.install_dir = install_ + "/clean";
+  clean.database_dir = clean.install_dir + "/zazi1";
+  fs::create_directories(clean.install_dir);
+  WriteBytes(clean.install_dir + "/adn2.txt", Sample("adn2.txt"));
+  clean.modif = std::string(CORVANA_SAMPLE_DIR) + "/acts/modif.txt";
+  clean.modart = std::string(CORVANA_SAMPLE_DIR) + "/acts/modart.txt";
+  RunUpdate(clean, nullptr);
+  for (const char* table : {"tblmodtxt", "tblModif"}) {
+    std::vector<int> rows;
+    for (const UpdateOptions* o : {&options_, &clean}) {
+      auto db = actsdb::Database::Open(o->database_dir + "/corvana.db");
+      actsdb::Table t(*db, table);
+      t.Open();
+      rows.push_back(t.RecordCount());
+    }
+    EXPECT_GT(rows[1], 1) << table;
+    EXPECT_EQ(rows[0], rows[1]) << table;
+  }
+}
+
 // Two runs on a new installation: while the first is creating the database
 // (held up here reading its code tables from a pipe), the second is refused
 // as the installation being in use, touching nothing; the first then
