@@ -6,6 +6,7 @@
 #include "actsdb/display_title.h"
 #include "actsdb/schema.h"
 #include "idxcore/index/cursor.h"
+#include "idxcore/session/interrupted_import.h"
 
 namespace actsdb {
 namespace {
@@ -192,6 +193,9 @@ void ActsViews::Open(const InstallationPlaces& places, LoadMode mode) {
   Close();
   mode_ = mode;
   data_acte_ = mode == LoadMode::kFull ? ActsList::kClientActe : ActsList::kQueActe;
+  // An update at work holds the tables: say so rather than that one of
+  // them is in use.
+  idxcore::RefuseWhileIndexUpdated(places.database_dir);
   db_ = Database::Open(places.database_dir + "/" + kDatabaseFileName);
   data_dir_ = DataDirOf(db_->directory());
   views_ = std::make_unique<Views>(*db_);

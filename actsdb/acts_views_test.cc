@@ -12,6 +12,8 @@
 #include "actsdb/codepage.h"
 #include "actsdb/database_test_fixture.h"
 #include "actsdb/schema.h"
+#include "idxcore/index/cursor.h"
+#include "idxcore/index/word_file.h"
 
 namespace actsdb {
 namespace {
@@ -91,7 +93,19 @@ class ActsViewsTest : public ::testing::Test {
 };
 
 TEST_F(ActsViewsTest, OpensEveryViewAndTheCursorAndClosesThemAll) {
-  const std::string word_file = places_.database_dir + "/word.dat";
+  // One record, for the cursor to read while the views are open.
+  {
+    idxcore::diskhash<recwrd> words(places_.database_dir + "/word.dat", 1);
+    recwrd r{};
+    r.act_id = 7;
+    words.addhead(r);
+  }
+  const auto cursor_act = [] {
+    recwrd r{};
+    _findrecbypos(0);
+    _getcrt(&r);
+    return r.act_id;
+  };
   {
     ActsViews views(nullptr);
     views.Open(places_, LoadMode::kPartial);
@@ -114,9 +128,10 @@ TEST_F(ActsViewsTest, OpensEveryViewAndTheCursorAndClosesThemAll) {
     EXPECT_EQ(views.QueActe().RecordCount(), 4);
     // The code tables in the order of their codes.
     EXPECT_EQ(views.tblTipAct().AsString("IndCod"), "HG");
-    EXPECT_TRUE(fs::exists(word_file));  // the cursor opened it
+    EXPECT_EQ(cursor_act(), 7);
 
     views.Close();
+    EXPECT_EQ(cursor_act(), 0);
     EXPECT_THROW(views.tblActeNef(), StoreError);
     EXPECT_THROW(views.database(), StoreError);
     EXPECT_THROW(views.DataActe(), StoreError);

@@ -15,7 +15,10 @@
  *
  * A walk sees records that another process appended to "word.dat" after
  * _cautstr: the record count is taken from the file itself, and each
- * _findrecbypos starts from what is on disk at that moment.
+ * _findrecbypos starts from what is on disk at that moment. A program that
+ * keeps the cursor open across searches checks the index before each one
+ * (idxcore/session/interrupted_import.h), which also reopens the cursor
+ * when another program replaced "word.dat" meanwhile.
  */
 #ifndef CORVANA_IDXCORE_INDEX_CURSOR_H_
 #define CORVANA_IDXCORE_INDEX_CURSOR_H_
@@ -29,9 +32,12 @@
 extern "C" {
 #endif
 
-/* Opens `directory` + "/word.dat" for reading (creating it, 30 header bytes
- * and no records, when missing) and makes it the cursor, replacing any cursor
- * already open. Throws IndexError when the file cannot be opened or created. */
+/* Opens `directory` + "/word.dat" for reading and makes it the cursor,
+ * replacing any cursor already open. A directory without "word.dat" (an
+ * index nothing was written to yet) reads as an index without records; the
+ * file is not created: a reader never creates or changes index files.
+ * Throws IndexError when the directory is missing or the file cannot be
+ * opened. */
 IDXCORE_EXPORT void _cautstr(const char* directory);
 
 /* Closes the cursor's file; afterwards the library holds no cursor. */
@@ -55,6 +61,16 @@ IDXCORE_EXPORT void _getcrt(recwrd* out);
 
 #ifdef __cplusplus
 }  /* extern "C" */
+
+namespace idxcore {
+
+/* When the cursor is open and its directory's "word.dat" is no longer the
+ * file it reads (another program replaced, removed or created it since),
+ * reopens it as _cautstr does and returns true. Throws IndexError as
+ * _cautstr does. */
+bool ReopenCursorIfReplaced();
+
+}  // namespace idxcore
 #endif
 
 #endif  /* CORVANA_IDXCORE_INDEX_CURSOR_H_ */

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -58,12 +59,37 @@ TEST_F(CursorTest, WithoutACursorEverythingReadsAsNoRecord) {
   }
 }
 
-TEST_F(CursorTest, OpeningCreatesAMissingFileAndReportsFailures) {
+// A reader never creates an index file: a directory without "word.dat"
+// reads as an index without records.
+TEST_F(CursorTest, OpeningLeavesAMissingFileAloneAndReportsFailures) {
   _cautstr(dir_.path().c_str());
-  EXPECT_EQ(ReadBytes(dir_.file("word.dat")).size(), 30u);
+  EXPECT_FALSE(std::filesystem::exists(dir_.file("word.dat")));
+  EXPECT_EQ(ActsOfChain(0), (std::vector<int32_t>{0}));
   _cautstp();
   EXPECT_THROW(_cautstr((dir_.path() + "/missing").c_str()), IndexError);
   EXPECT_THROW(_cautstr(nullptr), IndexError);
+}
+
+// Another program created, replaced or removed "word.dat" while the cursor
+// was open: the cursor then reads the file the directory holds now.
+TEST_F(CursorTest, ReopensWhenTheFileWasReplaced) {
+  EXPECT_FALSE(ReopenCursorIfReplaced());  // no cursor
+  _cautstr(dir_.path().c_str());
+  EXPECT_FALSE(ReopenCursorIfReplaced());
+  { diskhash<recwrd>(dir_.file("word.dat"), 1).addhead(Rec(7, 1, 1)); }
+  EXPECT_TRUE(ReopenCursorIfReplaced());
+  EXPECT_EQ(ActsOfChain(0), (std::vector<int32_t>{7}));
+  EXPECT_FALSE(ReopenCursorIfReplaced());
+
+  { diskhash<recwrd>(dir_.file("word2.dat"), 1).addhead(Rec(8, 1, 1)); }
+  std::filesystem::rename(dir_.file("word2.dat"), dir_.file("word.dat"));
+  EXPECT_EQ(ActsOfChain(0), (std::vector<int32_t>{7})) << "still the file it opened";
+  EXPECT_TRUE(ReopenCursorIfReplaced());
+  EXPECT_EQ(ActsOfChain(0), (std::vector<int32_t>{8}));
+
+  std::filesystem::remove(dir_.file("word.dat"));
+  EXPECT_TRUE(ReopenCursorIfReplaced());
+  EXPECT_EQ(ActsOfChain(0), (std::vector<int32_t>{0}));
 }
 
 TEST_F(CursorTest, WalksChainsAndSeesLaterAppends) {

@@ -1,5 +1,9 @@
 #include "idxcore/index/index_state.h"
 
+#include <filesystem>
+
+#include "idxcore/index/word_file.h"
+
 namespace idxcore {
 
 namespace {
@@ -34,8 +38,15 @@ int64_t IndexCommits(actsdb::Database& db) {
   return select.Step() ? select.AsInteger(0) : 0;
 }
 
+bool HasTable(actsdb::Database& db, const std::string& name) {
+  actsdb::PreparedStatement select(
+      db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE");
+  select.BindString(1, name);
+  return select.Step();
+}
+
 std::optional<IndexSizes> ReadIndexSizes(actsdb::Database& db) {
-  EnsureIndexStateTable(db);
+  if (!HasTable(db, "tblIndexState")) return std::nullopt;
   actsdb::PreparedStatement select(
       db,
       "SELECT WordRecords, PositionBytes, DumpDirectory, WordDumpBytes, PositionDumpBytes"
@@ -78,6 +89,38 @@ void IndexSizesWriter::Write(const IndexSizes& sizes) {
   update_.BindInteger(4, sizes.word_dump_bytes);
   update_.BindInteger(5, sizes.position_dump_bytes);
   update_.Step();
+}
+
+void CheckIndexFileSizes(actsdb::Database& db, const std::string& database_dir) {
+  const std::optional<IndexSizes> sizes = ReadIndexSizes(db);
+  const auto size_of = [](const std::string& path) -> int64_t {
+    std::error_code ec;
+    const uintmax_t size = std::filesystem::file_size(path, ec);
+    return ec ? 0 : static_cast<int64_t>(size);
+  };
+  constexpr int64_t kHeader = diskvec<diskhelem<recwrd>>::kHeaderSize;
+  constexpr int64_t kRecord = sizeof(diskhelem<recwrd>);
+  const std::string words = database_dir + "/word.dat";
+  const int64_t word_bytes = size_of(words);
+  if (!sizes) {
+    if (word_bytes == 0 || (word_bytes >= kHeader && (word_bytes - kHeader) % kRecord == 0)) return;
+    throw IndexError(words + " is damaged: " + std::to_string(word_bytes) +
+                     " bytes are no whole number of " + std::to_string(kRecord) +
+                     "-byte records after its " + std::to_string(kHeader) + "-byte header");
+  }
+  const auto check = [](const std::string& path, int64_t size, int64_t expected,
+                        const std::string& what) {
+    if (size == expected) return;
+    throw IndexError(path + " is damaged: it has " + std::to_string(size) +
+                     " bytes where the index holds " + std::to_string(expected) + what);
+  };
+  // An index nothing was committed to yet may lack the file or its header.
+  if (sizes->word_records > 0 || word_bytes > kHeader) {
+    check(words, word_bytes, kHeader + kRecord * sizes->word_records,
+          " (" + std::to_string(sizes->word_records) + " records)");
+  }
+  const std::string positions = database_dir + "/poziti.dat";
+  check(positions, size_of(positions), sizes->position_bytes, "");
 }
 
 }  // namespace idxcore

@@ -36,9 +36,20 @@ void EnsureIndexStateTable(actsdb::Database& db);
 // did (retirement_log.h).
 int64_t IndexCommits(actsdb::Database& db);
 
+// Whether the database has a table of that name.
+bool HasTable(actsdb::Database& db, const std::string& name);
+
 // The stored sizes; none when nothing was ever stored (an index written
-// before the table existed).
+// before the table existed). Only reads.
 std::optional<IndexSizes> ReadIndexSizes(actsdb::Database& db);
+
+// Checks "word.dat" and "poziti.dat" of `database_dir` against the sizes
+// the last commit stored (without stored sizes, "word.dat" against a whole
+// number of records); a missing file counts as empty. A file cut short or
+// grown outside a session's mark was damaged: following its chains would
+// give silent wrong results, appending to it would make them permanent.
+// Throws IndexError naming the file, its size and the size expected.
+void CheckIndexFileSizes(actsdb::Database& db, const std::string& database_dir);
 
 // Stores the sizes of "word.dat" and "poziti.dat" and keeps the dump's:
 // for writers that rewrite the index without dumping (reorganisation,

@@ -1,6 +1,7 @@
 #include "idxcore/index/word_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -82,26 +83,16 @@ template struct diskhelem<recwrd>;
 
 template <class E>
 diskvec<E>::diskvec(const std::string& path, uint8_t write) : path_(path) {
-  bool created = false;
-  if (write) {
-    fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-  } else {
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd_ < 0 && errno == ENOENT) {
-      fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-      created = fd_ >= 0;
-      // Another process created it between the two opens: read theirs.
-      if (fd_ < 0 && errno == EEXIST) fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    }
-  }
+  fd_ = write ? ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666)
+              : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd_ < 0) throw IndexError(path + ": cannot open: " + std::strerror(errno));
   RequireRegularFile(fd_, path_);
   writer_ = write != 0;
-  if (write || created) {
+  if (writer_) {
     const unsigned char header[kHeaderSize] = {};
     try {
       WriteAt(fd_, path_, header, kHeaderSize, 0);
-      if (writer_) known_end_ = FileSize(fd_, path_);
+      known_end_ = FileSize(fd_, path_);
     } catch (...) {
       ::close(fd_);
       throw;
@@ -112,6 +103,13 @@ diskvec<E>::diskvec(const std::string& path, uint8_t write) : path_(path) {
 template <class E>
 diskvec<E>::~diskvec() {
   ::close(fd_);
+}
+
+template <class E>
+bool diskvec<E>::replaced() const {
+  struct stat open_file, named;
+  if (::fstat(fd_, &open_file) != 0 || ::stat(path_.c_str(), &named) != 0) return true;
+  return open_file.st_dev != named.st_dev || open_file.st_ino != named.st_ino;
 }
 
 // The writer's window. A store into a MAP_SHARED mapping lands in the page

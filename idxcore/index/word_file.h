@@ -56,16 +56,21 @@ class diskvec {
  public:
   static constexpr int kHeaderSize = 30;
 
-  // Opens `path`. A missing file is created with its header and no elements,
-  // whatever `write` says. An existing file opened with `write` set gets its
-  // header rewritten and keeps its elements; without `write` it is opened
-  // for reading only. Throws IndexError when the file cannot be opened.
+  // Opens `path`. With `write` set a missing file is created with its
+  // header and no elements, and an existing one gets its header rewritten
+  // and keeps its elements. Without `write` the file is opened for reading
+  // only: a reader never creates or changes an index file. Throws
+  // IndexError when the file cannot be opened (or is missing, to a reader).
   diskvec(const std::string& path, uint8_t write);
   ~diskvec();
   diskvec(const diskvec&) = delete;
   diskvec& operator=(const diskvec&) = delete;
 
   const std::string& path() const { return path_; }
+
+  // Whether path() names another file than the one open now (or none):
+  // another program replaced or removed it since.
+  bool replaced() const;
 
   // Number of whole elements in the file now; 0 for a file shorter than its
   // header (only outside damage makes one).
@@ -133,6 +138,7 @@ class diskhash {
 
   int32_t getsize() const { return vec_.getsize(); }
   const std::string& path() const { return vec_.path(); }
+  bool replaced() const { return vec_.replaced(); }
 
   // Makes record `index` current and returns true. A record that cannot be
   // read leaves no current record: false, current() reads as zeros and

@@ -203,8 +203,11 @@ TEST(WordFileTest, OpenFailuresAndDamagedFiles) {
   std::filesystem::create_directory(dir.file("folder.dat"));
   EXPECT_THROW(Hash(dir.file("folder.dat"), 0), IndexError);
 
-  // A reader creates a missing file, with its header.
-  { Hash h(dir.file("word.dat"), 0); EXPECT_EQ(h.getsize(), 0); }
+  // A reader never creates an index file; a writer creates it with its
+  // header.
+  EXPECT_THROW(Hash(dir.file("word.dat"), 0), IndexError);
+  EXPECT_FALSE(std::filesystem::exists(dir.file("word.dat")));
+  { Hash h(dir.file("word.dat"), 1); EXPECT_EQ(h.getsize(), 0); }
   EXPECT_EQ(ReadBytes(dir.file("word.dat")).size(), 30u);
 
   // Shorter than its header: no records rather than a wrapped count; a

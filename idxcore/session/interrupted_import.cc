@@ -1,16 +1,22 @@
 #include "idxcore/session/interrupted_import.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <optional>
-#include <stdexcept>
 #include <utility>
 #include <vector>
 
 #include "actsdb/transaction.h"
+#include "idxcore/index/cursor.h"
 #include "idxcore/index/index_state.h"
 #include "idxcore/index/retirement_log.h"
 #include "idxcore/index/word_file.h"
+#include "idxcore/session/reorganise.h"
 
 namespace idxcore {
 
@@ -70,11 +76,24 @@ void GiveBackRetiredRecords(actsdb::Database& db, const std::string& database_di
   RemoveRetirementLog(database_dir);
 }
 
+IndexError BeingUpdated(const std::string& database_dir) {
+  return IndexError("the word index in " + database_dir +
+                    " is being updated by another program; try again when it has finished");
+}
+
+// The lock a session holds on its mark: the whole file, for writing.
+struct flock MarkLock(short type) {
+  struct flock lock;
+  std::memset(&lock, 0, sizeof lock);
+  lock.l_type = type;
+  lock.l_whence = SEEK_SET;
+  return lock;
+}
+
 }  // namespace
 
 int RecoverInterruptedImport(actsdb::Database& db, const std::string& database_dir) {
   const std::string word_path = database_dir + "/word.dat";
-  if (!fs::exists(word_path)) return 0;
   const std::optional<IndexSizes> sizes = ReadIndexSizes(db);
   if (sizes) {
     CutBack(word_path, WordRecords::kHeaderSize + 16 * sizes->word_records);
@@ -84,6 +103,10 @@ int RecoverInterruptedImport(actsdb::Database& db, const std::string& database_d
       CutBack(sizes->dump_directory + "/poziti.dmp", sizes->position_dump_bytes);
     }
   }
+  // A file shorter than its commit was damaged: cutting its chains to fit
+  // would make the damage permanent.
+  CheckIndexFileSizes(db, database_dir);
+  if (!fs::exists(word_path)) return 0;
   WordRecords records(word_path, /*write=*/1);
   const int32_t committed = records.getsize();
   GiveBackRetiredRecords(db, database_dir, records, committed);
@@ -114,21 +137,67 @@ int RecoverInterruptedImport(actsdb::Database& db, const std::string& database_d
   return repaired;
 }
 
-ImportRunMark::ImportRunMark(actsdb::Database& db, actsdb::Table& dictionary,
-                             const std::string& database_dir)
+ImportRunMark::ImportRunMark(const std::string& database_dir)
     : path_(database_dir + "/import.run") {
-  if (fs::exists(path_)) {
-    RecoverInterruptedImport(db, database_dir);
-    dictionary.SetIndexName("");  // lists the rows again, as now written
-    repaired_ = true;
+  for (;;) {
+    found_ = fs::exists(path_);
+    fd_ = ::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (fd_ < 0) throw IndexError("cannot create " + path_ + ": " + std::strerror(errno));
+    struct flock lock = MarkLock(F_WRLCK);
+    if (::fcntl(fd_, F_OFD_SETLK, &lock) != 0) {
+      const int error = errno;
+      ::close(fd_);
+      if (error == EAGAIN || error == EACCES) throw BeingUpdated(database_dir);
+      throw IndexError("cannot lock " + path_ + ": " + std::strerror(error));
+    }
+    // Its former holder may have removed the file between the open and the
+    // lock; a lock on a file no longer there would guard nothing.
+    struct stat held, named;
+    if (::fstat(fd_, &held) == 0 && ::stat(path_.c_str(), &named) == 0 &&
+        held.st_dev == named.st_dev && held.st_ino == named.st_ino) {
+      return;
+    }
+    ::close(fd_);
   }
-  std::ofstream mark(path_, std::ios::trunc);
-  if (!mark) throw std::runtime_error("cannot create " + path_);
 }
+
+ImportRunMark::~ImportRunMark() { ::close(fd_); }  // closing drops the lock
 
 void ImportRunMark::Clear() {
   std::error_code ignored;
   fs::remove(path_, ignored);
+}
+
+void RefuseWhileIndexUpdated(const std::string& database_dir) {
+  const int fd = ::open((database_dir + "/import.run").c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return;
+  struct flock lock = MarkLock(F_RDLCK);
+  const bool held = ::fcntl(fd, F_OFD_GETLK, &lock) == 0 && lock.l_type != F_UNLCK;
+  ::close(fd);
+  if (held) throw BeingUpdated(database_dir);
+}
+
+bool IndexNeedsRecovery(actsdb::Database& db, const std::string& database_dir) {
+  return fs::exists(database_dir + "/import.run") ||
+         fs::exists(RetirementLogPath(database_dir)) || IndexSwapPending(db);
+}
+
+bool RecoverIndex(actsdb::Database& db, const std::string& database_dir, bool mark_found) {
+  FinishIndexSwap(db, database_dir);
+  if (!mark_found && !fs::exists(RetirementLogPath(database_dir))) return false;
+  RecoverInterruptedImport(db, database_dir);
+  return true;
+}
+
+void PrepareIndexForSearch(actsdb::Database& db) {
+  const std::string& directory = db.directory();
+  if (IndexNeedsRecovery(db, directory)) {
+    ImportRunMark mark(directory);
+    RecoverIndex(db, directory, mark.found());
+    mark.Clear();
+  }
+  CheckIndexFileSizes(db, directory);
+  ReopenCursorIfReplaced();
 }
 
 }  // namespace idxcore

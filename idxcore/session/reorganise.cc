@@ -123,7 +123,10 @@ IndexSource::MappedFile::~MappedFile() {
 }
 
 IndexSource::IndexSource(std::string word_path, const std::string& position_path)
-    : word_path_(std::move(word_path)), words_(word_path_), positions_(position_path) {
+    : word_path_(std::move(word_path)),
+      position_path_(position_path),
+      words_(word_path_),
+      positions_(position_path) {
   const uint64_t count =
       words_.size() > kHeaderSize ? (words_.size() - kHeaderSize) / kRecordSize : 0;
   if (count > static_cast<uint64_t>(std::numeric_limits<int32_t>::max())) {
@@ -164,31 +167,48 @@ IndexCopy::~IndexCopy() {
 }
 
 ChainEnds IndexCopy::CopyChain(const IndexSource& source, int32_t first) {
+  const auto damaged = [&](int32_t index, const std::string& what) {
+    return IndexError(source.word_path() + " is damaged: record " + std::to_string(index) + " " +
+                      what);
+  };
   const unsigned char* stored = source.record(first);
   if (stored == nullptr) {
-    throw IndexError("chain head " + std::to_string(first) + " lies outside " +
-                     source.word_path());
+    throw damaged(first, "heads a chain but lies outside the file (" +
+                             std::to_string(source.records()) + " records)");
   }
+  copied_.resize(static_cast<size_t>(source.records()));
   ChainEnds ends{records_, records_};
   int32_t index = first;
   while (true) {
+    if (copied_[static_cast<size_t>(index)]) throw damaged(index, "belongs to two chains");
+    copied_[static_cast<size_t>(index)] = true;
     // As stored but for the position field of a record with positions and
     // the link.
     unsigned char bytes[kRecordSize];
     std::memcpy(bytes, stored, kRecordSize);
     const uint16_t count = GetLE16(stored + 4);
     if (count > 1) {
+      const uint32_t offset = GetLE32(stored + 8);
+      if (offset % 2 != 0 || offset + 2 * int64_t{count} > source.position_bytes()) {
+        throw damaged(index, "has " + std::to_string(count) + " positions at byte " +
+                                 std::to_string(offset) + ", outside " + source.position_path() +
+                                 " (" + std::to_string(source.position_bytes()) + " bytes)");
+      }
       if (positions_bytes_ > std::numeric_limits<int32_t>::max()) {
         throw IndexError(position_path_ + ": full; offset " + std::to_string(positions_bytes_) +
                          " does not fit a record's position field");
       }
-      source.CopyPositions(GetLE32(stored + 8), count, position_buffer_);
+      source.CopyPositions(offset, count, position_buffer_);
       PutLE32(bytes + 8, static_cast<uint32_t>(positions_bytes_));
       positions_bytes_ += 2 * int64_t{count};
       if (position_buffer_.size() >= kFlushBytes) FlushPositions();
     }
     const int32_t next = static_cast<int32_t>(GetLE32(stored + 12));
     const unsigned char* following = next > index ? source.record(next) : nullptr;
+    if (next != 0 && following == nullptr) {
+      throw damaged(index, "links to record " + std::to_string(next) +
+                               ", which is no later record of the file");
+    }
     PutLE32(bytes + 12, following != nullptr ? static_cast<uint32_t>(records_ + 1) : 0);
     record_buffer_.insert(record_buffer_.end(), bytes, bytes + kRecordSize);
     ends.last = records_++;
@@ -224,12 +244,10 @@ void IndexCopy::Finish() {
 }
 
 bool IndexSwapPending(actsdb::Database& db) {
-  EnsureFlagTable(db);
-  actsdb::Table flag(db, kFlagTable);
-  flag.Open();
-  const bool pending = flag.First() && flag.AsBoolean("Pending");
-  flag.Close();
-  return pending;
+  if (!HasTable(db, kFlagTable)) return false;
+  actsdb::PreparedStatement flag(
+      db, std::string("SELECT Pending FROM ") + kFlagTable + " ORDER BY rowid LIMIT 1");
+  return flag.Step() && flag.AsInteger(0) != 0;
 }
 
 void PutInOrder(actsdb::Database& db, actsdb::Table& words, const std::string& directory,
@@ -252,12 +270,13 @@ void PutInOrder(actsdb::Database& db, actsdb::Table& words, const std::string& d
       std::map<int64_t, WordChainEnds> new_ends;
       words.SetIndexName("index1");
       for (bool on = words.First(); on; on = words.Next()) {
-        const ChainEnds ends =
-            copy.CopyChain(source, static_cast<int32_t>(words.AsInteger("First")));
+        // A First beyond 32 bits is outside any file: -1 says so.
+        const int64_t first = words.AsInteger("First");
+        const ChainEnds ends = copy.CopyChain(
+            source, first <= std::numeric_limits<int32_t>::max() ? static_cast<int32_t>(first) : -1);
         new_ends[words.AsInteger("IdWord")] = {ends.first, ends.last};
         if (progress) progress(copy.records(), source.records());
       }
-      // Records in no chain (left by damage) are not copied.
       if (progress) progress(source.records(), source.records());
       copy.Finish();
       WriteChainEnds(db, new_ends);

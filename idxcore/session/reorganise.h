@@ -57,7 +57,9 @@ class IndexSource {
   IndexSource(std::string word_path, const std::string& position_path);
 
   const std::string& word_path() const { return word_path_; }
+  const std::string& position_path() const { return position_path_; }
   int32_t records() const { return records_; }
+  int64_t position_bytes() const { return static_cast<int64_t>(positions_.size()); }
 
   // Record `index` as stored (16 bytes); null when it lies outside the file.
   const unsigned char* record(int32_t index) const {
@@ -87,7 +89,7 @@ class IndexSource {
     size_t size_ = 0;
   };
 
-  std::string word_path_;
+  std::string word_path_, position_path_;
   MappedFile words_, positions_;
   int32_t records_ = 0;
 };
@@ -95,6 +97,11 @@ class IndexSource {
 // The reorganised copy being written: a new word file and position file,
 // filled strictly front to back, so they are written in large blocks
 // instead of a few bytes per record.
+//
+// The source is trusted no further than it checks out: a chain that leaves
+// the file, links backwards, runs into another chain or points at
+// positions "poziti.dat" does not hold is damage, and copying it would
+// give the damage a clean layout that no later check could tell apart.
 class IndexCopy {
  public:
   // Creates both files (an existing one is emptied). Throws IndexError.
@@ -108,9 +115,11 @@ class IndexCopy {
   // record with count 2 or more (count read as unsigned 16 bits) has its
   // positions copied to the end of the new position file and its position
   // field set to where they now begin; other records are copied as they
-  // are. The source chain is read as a search reads it: it ends at a link
-  // of 0, a link that does not point forward, or a record outside the
-  // file. Throws IndexError when `first` lies outside the file.
+  // are. The chain ends at a link of 0. Throws IndexError, naming the
+  // record, when a record lies outside the file, a link does not lead to a
+  // later record, a record was already copied with another chain, or a
+  // record's positions lie outside the source position file. All chains
+  // copied into one copy come from the same source.
   ChainEnds CopyChain(const IndexSource& source, int32_t first);
 
   // Writes what is buffered and flushes both files to the disk.
@@ -124,6 +133,7 @@ class IndexCopy {
   void FlushRecords();
   void FlushPositions();
 
+  std::vector<bool> copied_;  // by source record, sized at the first chain
   std::string word_path_, position_path_;
   int word_fd_ = -1, position_fd_ = -1;
   int32_t records_ = 0;              // records in the copy so far
@@ -152,7 +162,7 @@ void PutInOrder(actsdb::Database& db, actsdb::Table& words, const std::string& d
 // `directory` is open for writing.
 bool FinishIndexSwap(actsdb::Database& db, const std::string& directory);
 
-// Whether a reorganised copy is waiting to be put in place.
+// Whether a reorganised copy is waiting to be put in place. Only reads.
 bool IndexSwapPending(actsdb::Database& db);
 
 // How much of the index of `directory` lies as the last reorganisation

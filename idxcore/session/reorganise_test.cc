@@ -242,5 +242,46 @@ TEST_F(PutInOrderTest, FailedRunChangesNothingAndItsLeftoversAreRemoved) {
   EXPECT_EQ(ReadBytes(dir_.file("word.dat")), old_words);
 }
 
+// A damaged index is refused before anything is written: copying it would
+// give its damage a clean layout that no later check could tell apart.
+TEST_F(PutInOrderTest, DamagedChainsAreRefused) {
+  // Chains: MUNCA 0 -> 3 -> 5, ACT 1 -> 6, LEGE 2 -> 4; record 0 has two
+  // positions, poziti.dat holds 24 bytes.
+  struct Damage {
+    int32_t record;
+    void (*apply)(diskhelem<recwrd>&);
+    const char* says;
+  };
+  const Damage damages[] = {
+      {3, [](diskhelem<recwrd>& e) { e.next = 1; }, "record 3 links to record 1"},
+      {3, [](diskhelem<recwrd>& e) { e.next = 99; }, "record 3 links to record 99"},
+      {3, [](diskhelem<recwrd>& e) { e.next = 4; }, "record 4 belongs to two chains"},
+      {0, [](diskhelem<recwrd>& e) { e.value.position = 22; }, "record 0 has 2 positions at byte 22"},
+      {0, [](diskhelem<recwrd>& e) { e.value.position = 1; }, "record 0 has 2 positions at byte 1"},
+  };
+  const std::string words = ReadBytes(dir_.file("word.dat"));
+  for (const Damage& d : damages) {
+    WriteBytes(dir_.file("word.dat"), words);
+    {
+      diskvec<diskhelem<recwrd>> records(dir_.file("word.dat"), 1);
+      diskhelem<recwrd> e;
+      ASSERT_TRUE(records.getelem(d.record, e));
+      d.apply(e);
+      records.putelem(e, d.record);
+    }
+    try {
+      PutInOrder(*db_, dictionary_, dir_.path());
+      ADD_FAILURE() << d.says << ": reorganised";
+    } catch (const IndexError& e) {
+      EXPECT_NE(std::string(e.what()).find(d.says), std::string::npos) << e.what();
+    }
+    EXPECT_FALSE(IndexSwapPending(*db_)) << d.says;
+    EXPECT_FALSE(std::filesystem::exists(dir_.file("word2.dat"))) << d.says;
+    dictionary_.SetIndexName("");
+    ASSERT_TRUE(dictionary_.First());
+    EXPECT_EQ(dictionary_.AsInteger("First"), heads_[0]) << d.says;
+  }
+}
+
 }  // namespace
 }  // namespace idxcore

@@ -13,6 +13,7 @@
 #include "actsdb/schema.h"
 #include "actsdb/store.h"
 #include "idxcore/import/intro.h"
+#include "idxcore/index/index_state.h"
 #include "idxcore/session/dump_replay.h"
 #include "idxcore/session/interrupted_import.h"
 #include "idxcore/session/modifications.h"
@@ -28,18 +29,26 @@ struct Session {
   explicit Session(const SessionPlaces& p)
       : places(p),
         db(actsdb::Database::Open(p.database_dir + "/" + actsdb::kDatabaseFileName)) {
-    // Before any index file is opened: a reorganised index that an
-    // interrupted run left waiting goes in place now.
-    FinishIndexSwap(*db, places.database_dir);
     tables = std::make_unique<ImportDatabase>(*db);
-    run_mark =
-        std::make_unique<ImportRunMark>(*db, tables->tables().words, places.database_dir);
-    types = std::make_unique<actsdb::Table>(*db, "tbltipmod");
-    types->Open(/*exclusive=*/true);
-    queue = std::make_unique<actsdb::Table>(*db, "tblmodtxt");
-    queue->Open(/*exclusive=*/true);
-    engine = std::make_unique<TIntro>(tables->tables());
-    engine->LoadDefinitions(places.install_dir + "/adn2.txt");
+    // Before any index file is opened: what an interrupted run left (a
+    // reorganised index waiting, appends never committed) is put right.
+    run_mark = std::make_unique<ImportRunMark>(places.database_dir);
+    try {
+      if (RecoverIndex(*db, places.database_dir, run_mark->found())) {
+        tables->tables().words.SetIndexName("");  // lists the rows again, as now written
+      }
+      types = std::make_unique<actsdb::Table>(*db, "tbltipmod");
+      types->Open(/*exclusive=*/true);
+      queue = std::make_unique<actsdb::Table>(*db, "tblmodtxt");
+      queue->Open(/*exclusive=*/true);
+      engine = std::make_unique<TIntro>(tables->tables());
+      engine->LoadDefinitions(places.install_dir + "/adn2.txt");
+    } catch (...) {
+      // Nothing was written: a mark this session made would only send the
+      // next reader through a recovery.
+      if (!run_mark->found()) run_mark->Clear();
+      throw;
+    }
   }
 
   ModificationTables modification_tables() {
@@ -60,6 +69,8 @@ struct Session {
   // Set by _processdump: the dictionary changed behind the engine, which
   // keeps its own copy of it for the session.
   bool dump_replayed = false;
+  // Set once the index files were found as long as their last commit.
+  bool index_checked = false;
 };
 
 std::unique_ptr<Session>& OpenSession() {
@@ -90,6 +101,21 @@ TIntro& ImportingEngine() {
                            " in this session; end the session before importing");
   }
   return *s.engine;
+}
+
+// The session's engine, for a call that adds acts to the index: checked
+// once per session to be as long as its last commit left it, since
+// appending to a damaged index would make the damage permanent. (A dump
+// replay is not checked: its database arrives with the sizes the replay
+// brings the files to.)
+TIntro& ActsEngine() {
+  Session& s = Current();
+  TIntro& engine = ImportingEngine();
+  if (!s.index_checked) {
+    CheckIndexFileSizes(*s.db, s.places.database_dir);
+    s.index_checked = true;
+  }
+  return engine;
 }
 
 // Writes the modification list as lines ended by CR LF, through a
@@ -127,6 +153,7 @@ IndexLayout SessionIndexLayout() {
 
 void PutSessionIndexInOrder(const ReorganiseProgress& progress) {
   Session& s = Current();
+  CheckIndexFileSizes(*s.db, s.places.database_dir);
   // Nothing the engine still holds may later overwrite the new chain ends.
   s.engine->FlushDictionary();
   PutInOrder(*s.db, s.tables->tables().words, s.places.database_dir, progress);
@@ -151,20 +178,22 @@ void _frmstp(void) {
   // The chains' ends go to the dictionary before the mark that would have
   // the next session find them goes; should that fail, the mark stays.
   session->engine->FlushDictionary();
-  // The engine closes the index files; the tables go before the database.
+  // The engine closes the index files; the new ones go in place while the
+  // tables and the mark still keep readers and writers out; the tables go
+  // before the database.
   session->engine.reset();
   session->queue.reset();
   session->types.reset();
+  if (reorganised) idxcore::FinishIndexSwap(*session->db, database_dir);
   session->run_mark->Clear();
   session->run_mark.reset();
   session->tables.reset();
-  if (reorganised) idxcore::FinishIndexSwap(*session->db, database_dir);
 }
 
-void _prelbuf(const char* text) { idxcore::ImportingEngine().Prelpchar(text); }
+void _prelbuf(const char* text) { idxcore::ActsEngine().Prelpchar(text); }
 
 void _prelbufwmod(const char* text) {
-  idxcore::TIntro& engine = idxcore::ImportingEngine();
+  idxcore::TIntro& engine = idxcore::ActsEngine();
   engine.Prelpcharwmod(text);
   idxcore::SaveModificationList(engine.modification_list(),
                                 Current().places.install_dir + "/modif.txt");
@@ -180,7 +209,7 @@ void _prelmodart(const char* text) {
                                     idxcore::Report());
 }
 
-void _setdump(const char* directory) { idxcore::ImportingEngine().SetDump(directory); }
+void _setdump(const char* directory) { idxcore::ActsEngine().SetDump(directory); }
 
 void _processdump(const char* directory) {
   idxcore::Session& s = Current();

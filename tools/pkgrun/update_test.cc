@@ -239,6 +239,57 @@ TEST_F(UpdateTest, SecondRunWhileTheFirstCreatesTheDatabaseIsRefused) {
   EXPECT_EQ(acts.RecordCount(), 2);
 }
 
+// An index cut short since its last commit (or garbled in place) is
+// refused by an import and by the reorganisation, which would otherwise
+// build on it and make the damage permanent; its files stay as they were.
+TEST_F(UpdateTest, DamagedIndexIsNeitherAppendedToNorReorganised) {
+  WriteBytes(options_.codes, Sample("codes.tsv"));
+  options_.acts = {std::string(CORVANA_SAMPLE_DIR) + "/acts"};
+  ASSERT_TRUE(RunUpdate(options_, nullptr).failures.empty());
+  const std::string words_path = options_.database_dir + "/word.dat";
+  const std::string positions_path = options_.database_dir + "/poziti.dat";
+  const std::string words = ReadBytes(words_path);
+  const std::string positions = ReadBytes(positions_path);
+  std::string garbled = words;
+  for (size_t i = 30; i < garbled.size(); ++i) garbled[i] = static_cast<char>(i * 7919 >> 3);
+  struct Damage {
+    const char* what;
+    std::string words, positions;
+    const char* says;
+  };
+  const Damage damages[] = {
+      {"word.dat 13 bytes short", words.substr(0, words.size() - 13), positions,
+       "word.dat is damaged"},
+      {"poziti.dat halved", words, positions.substr(0, positions.size() / 4 * 2),
+       "poziti.dat is damaged"},
+      {"word.dat garbled", garbled, positions, "word.dat is damaged: record"},
+  };
+  options_.acts = {std::string(CORVANA_SAMPLE_DIR) + "/acts/01_l_12_2001.txt"};
+  for (const Damage& d : damages) {
+    WriteBytes(words_path, d.words);
+    WriteBytes(positions_path, d.positions);
+    if (d.words.size() == words.size()) {
+      idxcore::StartSession({options_.install_dir, options_.database_dir});
+      try {
+        _putinorder();
+        ADD_FAILURE() << d.what << ": reorganised";
+      } catch (const std::exception& e) {
+        EXPECT_NE(std::string(e.what()).find(d.says), std::string::npos) << e.what();
+      }
+      _frmstp();
+    } else {
+      const UpdateSummary summary = RunUpdate(options_, nullptr);
+      EXPECT_EQ(summary.acts_imported, 0) << d.what;
+      ASSERT_EQ(summary.failures.size(), 1u) << d.what;
+      EXPECT_NE(summary.failures[0].reason.find(d.says), std::string::npos)
+          << summary.failures[0].reason;
+    }
+    EXPECT_EQ(ReadBytes(words_path), d.words) << d.what;
+    EXPECT_EQ(ReadBytes(positions_path), d.positions) << d.what;
+    EXPECT_FALSE(fs::exists(options_.database_dir + "/word2.dat")) << d.what;
+  }
+}
+
 // The IdAct of every act a word's chain names, read through the cursor
 // exports; for every word of the dictionary.
 std::map<std::string, std::set<int32_t>> SearchEveryWord(const std::string& database_dir) {

@@ -1,15 +1,18 @@
 // The parts of the search that read the acts database through the store.
 #include "actsdb/store.h"
+#include "idxcore/session/interrupted_import.h"
 #include "viewer/finding/text_search.h"
 
 namespace finding {
 
 TableDictionary::TableDictionary(actsdb::Database& db)
-    : table_(std::make_unique<actsdb::Table>(db, "tblcuv")) {
+    : db_(db), table_(std::make_unique<actsdb::Table>(db, "tblcuv")) {
   table_->Open();
 }
 
 TableDictionary::~TableDictionary() = default;
+
+void TableDictionary::PrepareSearch() { idxcore::PrepareIndexForSearch(db_); }
 
 std::optional<WordDictionary::Entry> TableDictionary::Find(const std::string& key, bool exact) {
   if (!table_->Locate("Word", key, /*case_insensitive=*/!exact)) return std::nullopt;

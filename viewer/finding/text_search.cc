@@ -170,6 +170,7 @@ TextSearch::TextSearch(WordDictionary& dictionary, std::string database_dir)
 
 void TextSearch::Run(const std::vector<std::string>& stems, std::string_view mode,
                      int32_t largest_act_id) {
+  dictionary_.PrepareSearch();
   ClearActHits(largest_act_id);
   for (const std::string& stem : stems) CountWordHits(stem);
   if (!stems.empty() && mode != kModeAnywhere) {

@@ -66,6 +66,10 @@ class WordDictionary {
     int32_t first = 0;
   };
   virtual ~WordDictionary() = default;
+  // Called at the start of every run: makes sure the index files are the
+  // ones this dictionary describes, whole, or throws; the run then gives no
+  // result.
+  virtual void PrepareSearch() {}
   // The row whose word equals `key`, ignoring case or exactly. Words are
   // unique ignoring case, so the exact row, when there is one, is the row
   // found ignoring case.
@@ -78,9 +82,15 @@ class TableDictionary : public WordDictionary {
   // Opens tblcuv of `db` for reading; the database must outlive this object.
   explicit TableDictionary(actsdb::Database& db);
   ~TableDictionary() override;
+  // Checks the index beside the database as idxcore's
+  // PrepareIndexForSearch does: recovered after an interrupted update,
+  // refused while one runs or when damaged, the cursor reopened when
+  // another program replaced the files.
+  void PrepareSearch() override;
   std::optional<Entry> Find(const std::string& key, bool exact) override;
 
  private:
+  actsdb::Database& db_;
   std::unique_ptr<actsdb::Table> table_;
 };
 
@@ -94,10 +104,12 @@ class TextSearch {
   TextSearch(WordDictionary& dictionary, std::string database_dir);
 
   // One filter run over `stems` (already reduced by SearchStem) in `mode`:
-  // ClearActHits, CountWordHits for each stem in order, then, when there is
-  // a stem and the mode is not kModeAnywhere, LoadWordPositions and
-  // ApplyProximity. When "poziti.dat" cannot be read the error propagates and
-  // the counters hold what the count passes wrote.
+  // the dictionary's PrepareSearch, ClearActHits, CountWordHits for each
+  // stem in order, then, when there is a stem and the mode is not
+  // kModeAnywhere, LoadWordPositions and ApplyProximity. When the index
+  // fails its check the error propagates before anything changed; when
+  // "poziti.dat" cannot be read it propagates and the counters hold what
+  // the count passes wrote.
   void Run(const std::vector<std::string>& stems, std::string_view mode, int32_t largest_act_id);
 
   // The steps of a run, in the order Run takes them.
