@@ -137,16 +137,21 @@ std::string Cp1250ToUtf8(std::string_view text) {
   return out;
 }
 
-std::string Utf8ToCp1250(std::string_view text) {
+std::string Utf8ToCp1250(std::string_view text, std::vector<size_t>* starts) {
   std::string out;
   out.reserve(text.size());
+  if (starts != nullptr) starts->clear();
   for (size_t i = 0; i < text.size();) {
     // A run of ASCII is the same in both.
     size_t ascii_end = i;
     while (ascii_end < text.size() && static_cast<uint8_t>(text[ascii_end]) < 0x80) ++ascii_end;
     out.append(text, i, ascii_end - i);
+    if (starts != nullptr) {
+      for (size_t k = i; k < ascii_end; ++k) starts->push_back(k);
+    }
     i = ascii_end;
     if (i == text.size()) break;
+    if (starts != nullptr) starts->push_back(i);
     uint32_t cp;
     const size_t len = DecodeUtf8(text, i, &cp);
     if (len == 0) {  // not UTF-8 here: the byte is already Windows-1250

@@ -9,6 +9,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace actsdb {
 
@@ -19,7 +20,9 @@ std::string Cp1250ToUtf8(std::string_view text);
 // UTF-8 to Windows-1250. The Romanian letters with comma below (U+0218 to
 // U+021B) become the code page's letters with cedilla; a character the code
 // page lacks becomes "?". Malformed UTF-8 bytes are taken as Windows-1250.
-std::string Utf8ToCp1250(std::string_view text);
+// Every character gives one byte; with `starts`, that byte's character
+// begins at (*starts)[i] in `text`, for each output byte i.
+std::string Utf8ToCp1250(std::string_view text, std::vector<size_t>* starts = nullptr);
 
 // True when the bytes are well-formed UTF-8 holding at least one multi-byte
 // sequence: what a plain-text file saved as UTF-8 looks like.

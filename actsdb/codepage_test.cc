@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace actsdb {
 namespace {
 
@@ -27,6 +29,14 @@ TEST(CodepageTest, RomanianLettersBothSpellings) {
       {"日本", "??"},                         // outside the code page
   };
   for (const Case& c : cases) EXPECT_EQ(Utf8ToCp1250(c.utf8), c.cp1250) << c.utf8;
+}
+
+// Each output byte knows where its character began, so that a caller can
+// put its changes into the UTF-8 bytes it was given.
+TEST(CodepageTest, EachByteKnowsWhereItsCharacterBegan) {
+  std::vector<size_t> starts;
+  EXPECT_EQ(Utf8ToCp1250("\xEF\xBB\xBF" "a\xC8\x99\xE2\x89\xA5\xE3z", &starts), "?a\xBA?\xE3z");
+  EXPECT_EQ(starts, (std::vector<size_t>{0, 3, 4, 6, 9, 10}));
 }
 
 TEST(CodepageTest, MalformedUtf8IsTakenAsCp1250) {

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -37,6 +38,15 @@ class HitmarkCliTest : public testing::Test {
     for (const std::string& name : written_) std::remove(name.c_str());
   }
 
+  // A file of `size` bytes that takes no room on the disk.
+  std::string Sparse(size_t size) {
+    const std::string path = dir_ + "sparse.htm";
+    std::ofstream(path, std::ios::binary);
+    std::filesystem::resize_file(path, size);
+    written_.push_back(path);
+    return path;
+  }
+
   std::string WriteInput(const std::string& content, const std::string& name = "input.htm") {
     const std::string path = dir_ + name;
     std::ofstream(path, std::ios::binary) << content;
@@ -44,9 +54,11 @@ class HitmarkCliTest : public testing::Test {
     return path;
   }
 
-  Outcome Run(const std::vector<std::string>& args) {
-    std::string command = HITMARK_CLI;
+  // Runs the tool; `input` names what its standard input reads.
+  Outcome Run(const std::vector<std::string>& args, const std::string& input = "/dev/null") {
+    std::string command = "timeout 60 " HITMARK_CLI;
     for (const std::string& a : args) command += " " + Quote(a);
+    command += " <" + Quote(input);
     const std::string out = dir_ + "stdout", err = dir_ + "stderr";
     written_.insert(written_.end(), {out, err});
     command += " >" + out + " 2>" + err;
@@ -113,12 +125,42 @@ TEST_F(HitmarkCliTest, KeepsTheFileEncoding) {
   EXPECT_EQ(utf8.out, Hit(1, "\xC5\xA3\xC4\x83rii") + "<BR>");
 }
 
+// The output is the input with the markup inserted, whatever the code page
+// lacks: a byte-order mark, comma-below letters, "≥" stay as they are.
+TEST_F(HitmarkCliTest, UnmarkedBytesComeBackAsTheyWere) {
+  const std::string bom = "\xEF\xBB\xBF", s_comma = "\xC8\x99", at_least = "\xE2\x89\xA5";
+  struct Case {
+    const char* what;
+    std::string in, words, out;
+  };
+  const Case cases[] = {
+      {"no hit", bom + "Legea " + s_comma + "i art " + at_least + " 2<BR>", "absent",
+       bom + "Legea " + s_comma + "i art " + at_least + " 2<BR>"},
+      {"hits", bom + "Legea " + s_comma + "i art " + at_least + " 2 lege", "lege",
+       bom + Hit(1, "Lege") + "a " + s_comma + "i art " + at_least + " 2 " + Hit(2, "lege")},
+      {"hits in a text with a comma-below letter", "Lege " + s_comma + "i " + at_least,
+       "lege " + s_comma + "i",
+       Hit(1, "Lege") + " " + Hit(2, s_comma + "i") + " " + at_least},
+      // Marked before: its markup is text now, and the new markup goes
+      // around the hit inside it.
+      {"marked before", s_comma + " " + Hit(1, "lege") + " " + at_least, "lege",
+       s_comma + " <a href=\"#tp+0\"> << </a><a name=\"tp+1\">" + Hit(1, "lege") +
+           "</a><a href=\"#tp+2\"> >> </a> " + at_least},
+  };
+  for (const Case& c : cases) {
+    const Outcome o = Run({"--words", c.words, WriteInput(c.in, "utf8.htm")});
+    EXPECT_EQ(o.status, 0) << c.what;
+    EXPECT_EQ(o.out, c.out) << c.what;
+  }
+}
+
 TEST_F(HitmarkCliTest, Errors) {
   const std::string file = WriteInput("lege<BR>");
   struct Case {
     std::vector<std::string> args;
     int status;
     const char* message;
+    std::string input = "/dev/null";
   };
   const Case cases[] = {
       {{file}, 2, "--words is required"},
@@ -132,10 +174,14 @@ TEST_F(HitmarkCliTest, Errors) {
        "NUL byte at offset 4"},
       {{"--words", "lege", WriteInput(std::string((16 << 20) + 1, 'a'), "large.htm")}, 1,
        "larger than 16 MiB"},
+      {{"--words", "lege", Sparse(size_t{1} << 30)}, 1, "larger than 16 MiB"},
+      {{"--words", "lege", "-"}, 1, "- is larger than 16 MiB", "/dev/zero"},
+      {{"--words", "lege", "/dev/zero"}, 1, "/dev/zero is not a regular file"},
+      {{"--words", "lege", testing::TempDir()}, 1, "is not a regular file"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.message);
-    const Outcome o = Run(c.args);
+    const Outcome o = Run(c.args, c.input);
     EXPECT_EQ(o.status, c.status);
     EXPECT_EQ(o.out, "");
     EXPECT_NE(o.err.find(c.message), std::string::npos) << o.err;
