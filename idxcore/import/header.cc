@@ -14,7 +14,7 @@ int ToInt(const std::string& word, const char* what, size_t line) {
   int value = 0;
   const auto [ptr, ec] = std::from_chars(word.data(), word.data() + word.size(), value);
   if (word.empty() || ec != std::errc() || ptr != word.data() + word.size()) {
-    throw ImportError(LineName(line) + ": " + what + " \"" + word + "\" is not an integer");
+    throw ImportError(LineName(line) + ": " + what + " " + Quoted(word) + " is not an integer");
   }
   return value;
 }
@@ -36,7 +36,7 @@ std::string WithCentury(std::string text) {
 
 actsdb::Date ToDate(const std::string& text, const char* what, size_t line) {
   const std::optional<actsdb::Date> date = actsdb::ParseImportDate(WithCentury(text));
-  if (!date) throw ImportError(LineName(line) + ": " + what + " \"" + text + "\" is not a d/m/y date");
+  if (!date) throw ImportError(LineName(line) + ": " + what + " " + Quoted(text) + " is not a d/m/y date");
   return *date;
 }
 
@@ -90,8 +90,8 @@ ActHeader ParseHeader(std::vector<std::string>& lines) {
   if (!h.domain_codes.empty()) h.main_domain = h.domain_codes.front();
 
   const std::string& date_line = Line(lines, 2, "date line");
-  h.date = ToDate(date_line.size() > 4 ? WithCentury(date_line).substr(4) : std::string(),
-                  "act date", 2);
+  // The date as written after its four characters; ToDate adds the century.
+  h.date = ToDate(date_line.size() > 4 ? date_line.substr(4) : std::string(), "act date", 2);
 
   const std::string& publication = Line(lines, 3, "publication line");
   const std::vector<std::string> p = ParseLine(publication, CharSet::kCode, 0);

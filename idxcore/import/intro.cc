@@ -258,22 +258,23 @@ void TIntro::Import(std::vector<std::string> source, ImportVariant variant) {
   // stream-fed import does not look for its mark.
   const bool m_mark = variant != ImportVariant::kStream && source[0].ends_with(" M");
   LibraryHypertextState().in_pre_block = false;
+  std::string name = Quoted(source[0]);  // its first line, as the file has it
   std::vector<std::string> lines;
   std::vector<size_t> origin;
   idxcore::Transform(std::move(source), lines, m_mark, &origin);
-  ImportReflowed(lines, origin, variant);
+  ImportReflowed(lines, origin, variant, std::move(name));
 }
 
 void TIntro::ImportReflowed(std::vector<std::string>& lines, const std::vector<size_t>& origin,
-                            ImportVariant variant) {
-  std::string name = "\"" + lines[0] + "\"";
+                            ImportVariant variant, std::string name) {
   ActHeader header;
   try {
     header = ParseHeader(lines);
   } catch (const ImportError& e) {
     throw ImportError("act " + name + ": " + e.what());
   }
-  name = header.key;
+  // The key: code words, so only a damaged first line makes it too long.
+  name = header.key.size() <= kQuotedBytes ? header.key : Quoted(header.key);
   BeginAct();
   try {
     next_part_id_ = part_sequence_.Step() ? part_sequence_.AsInteger(0) + 1 : 1;

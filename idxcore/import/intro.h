@@ -214,8 +214,9 @@ class IDXCORE_EXPORT TIntro {
   };
 
   void Import(std::vector<std::string> source, ImportVariant variant);
+  // `name` names the act in messages until its header gives its key.
   void ImportReflowed(std::vector<std::string>& lines, const std::vector<size_t>& origin,
-                      ImportVariant variant);
+                      ImportVariant variant, std::string name);
   // The act's row from its header and its converted text (new, or the
   // existing act it replaces).
   void IntroduDinAntet(const ActHeader& header, const ConvertedAct& act);

@@ -14,6 +14,22 @@
 
 namespace idxcore {
 
+std::string Quoted(std::string_view text) {
+  std::string out = "\"";
+  for (const char c : text.substr(0, kQuotedBytes)) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte != 0x7F) {
+      out += c;
+      continue;
+    }
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    out += {'\\', 'x', kHex[byte >> 4], kHex[byte & 15]};
+  }
+  out += '"';
+  if (text.size() > kQuotedBytes) out += "... (" + std::to_string(text.size()) + " bytes)";
+  return out;
+}
+
 bool InSet(CharSet set, char ch) {
   const unsigned char c = static_cast<unsigned char>(ch);
   if (c >= 0x80) return false;
@@ -108,7 +124,7 @@ bool FindReference(std::string_view s, Reference& ref) {
   ref.close = close;
   std::vector<std::string> w = ParseLowLine(s.substr(open, close - open), CharSet::kCode, 0);
   // The reference as written, for the messages.
-  const auto text = [&] { return std::string(s.substr(open, close - open + 1)); };
+  const auto text = [&] { return Quoted(s.substr(open, close - open + 1)); };
   if (w.empty()) throw ImportError("reference " + text() + " has no word");
   ref.image = w[0] == "img";
   size_t k = ref.image ? 3 : 4;
@@ -286,14 +302,15 @@ HeadingDefs ParseHeadingDefinitions(const std::vector<std::string>& lines,
     while (end > begin && end[-1] == ' ') --end;
     const auto [ptr, ec] = std::from_chars(begin, end, def.level);
     if (begin == end || ec != std::errc() || ptr != end) {
-      throw ImportError(source_name + " line " + std::to_string(p + 2) + ": level \"" + level +
-                        "\" of heading \"" + def.name + "\" is not an integer");
+      throw ImportError(source_name + " line " + std::to_string(p + 2) + ": level " +
+                        Quoted(level) + " of heading " + Quoted(def.name) +
+                        " is not an integer");
     }
     size_t q = p + 2;
     for (;; ++q) {
       if (q >= lines.size()) {
-        throw ImportError(source_name + ": heading \"" + def.name +
-                          "\" is not ended by a \"***\" line");
+        throw ImportError(source_name + ": heading " + Quoted(def.name) +
+                          " is not ended by a \"***\" line");
       }
       if (lines[q] == "***") break;
       def.aliases.push_back(lines[q]);

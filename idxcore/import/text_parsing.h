@@ -24,6 +24,13 @@ class ImportError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// Text from a file quoted in a message, as the file has it: in double
+// quotes, control bytes written as \xNN, and at most kQuotedBytes of it,
+// followed by "..." and its whole length when it is longer. A message stays
+// short and prints as it is, whatever the file holds.
+inline constexpr size_t kQuotedBytes = 60;
+std::string Quoted(std::string_view text);
+
 // The character classes. Only ASCII characters are members of any of them:
 // bytes from 0x80 up never are, so an unfolded Romanian letter separates
 // words.

@@ -18,8 +18,6 @@ std::vector<std::string> KeyWords(std::string_view text) {
   return ParseLine(text, CharSet::kCode, 0);
 }
 
-std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
-
 int DecimalNumber(const std::string& word, const char* what) {
   int value = 0;
   const auto [end, ec] = std::from_chars(word.data(), word.data() + word.size(), value);

@@ -190,6 +190,54 @@ TEST_F(UpdateTest, ModificationLineWithANulByteIsTheOnlyOneSkipped) {
   }
 }
 
+// A failure quotes the offending text as the file has it, in a short
+// excerpt with its control bytes escaped, however long the line.
+TEST_F(UpdateTest, FailuresQuoteAShortEscapedExcerpt) {
+  WriteBytes(options_.codes, Sample("codes.tsv"));
+  const std::string huge(5'000'000, 'a');
+  const auto act = [](const std::string& code_line, const std::string& date,
+                      const std::string& body) {
+    return "#" + code_line + "\r\n#ACH\r\n#D: " + date + "\r\n#M.Of. nr. 1 din 1/1/2006\r\n" +
+           "privind ceva\r\n#\r\n" + body + "\r\n";
+  };
+  struct Case {
+    const char* what;
+    std::string text;
+    std::string says;
+  };
+  const Case cases[] = {
+      {"a date of 0/0/0", act("OUG GUV 2006 34", "0/0/0", " text"),
+       "act date \"0/0/0\" is not a d/m/y date"},
+      {"a code line of 5 MB", act("OUG GUV 2006 34 " + huge, "1/1/2006", " vezi ~L P 1~"),
+       "act \"OUG GUV 34 2006 " + std::string(44, 'A') + "\"... (5000016 bytes): line 7:"},
+      {"a reference of 5 MB with control bytes", act("OUG GUV 2006 35", "1/1/2006",
+                                                      " vezi ~L\x1B[31m " + huge + "~"),
+       "act reference \"~L\\x1B[31m " + huge.substr(0, 52) + "\"... (5000009 bytes) needs"},
+  };
+  for (const Case& c : cases) {
+    WriteBytes(install_ + "/act.txt", c.text);
+    options_.acts = {install_ + "/act.txt"};
+    const UpdateSummary summary = RunUpdate(options_, nullptr);
+    ASSERT_EQ(summary.failures.size(), 1u) << c.what;
+    const std::string& reason = summary.failures[0].reason;
+    EXPECT_NE(reason.find(c.says), std::string::npos) << c.what << ": " << reason.substr(0, 300);
+    EXPECT_LT(reason.size(), 300u) << c.what;
+  }
+
+  options_.acts.clear();
+  WriteBytes(install_ + "/modart.txt", std::string(20'000, 'A') + "\r\nx \x1B[31mRED\x07 y\r\n");
+  options_.modart = install_ + "/modart.txt";
+  const UpdateSummary summary = RunUpdate(options_, nullptr);
+  ASSERT_EQ(summary.modification_reports.size(), 2u);
+  EXPECT_EQ(summary.modification_reports[0].substr(0, 40),
+            "part modification line \"" + std::string(16, 'A'));
+  EXPECT_NE(summary.modification_reports[0].find("\"... (20000 bytes) skipped"), std::string::npos)
+      << summary.modification_reports[0];
+  EXPECT_NE(summary.modification_reports[1].find("\"x \\x1B[31mRED\\x07 y\""), std::string::npos)
+      << summary.modification_reports[1];
+  for (const std::string& report : summary.modification_reports) EXPECT_LT(report.size(), 300u);
+}
+
 // Two runs on a new installation: while the first is creating the database
 // (held up here reading its code tables from a pipe), the second is refused
 // as the installation being in use, touching nothing; the first then
