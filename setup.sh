@@ -3,6 +3,8 @@
 #   ./setup.sh run    builds a sample installation and starts the viewer on it
 #                     (without a display: reports it and searches it once)
 #   ./setup.sh test   runs the test suite
+#   ./setup.sh fuzz   builds the fuzz targets with clang in build-fuzz and runs
+#                     each for FUZZ_SECONDS (default 10)
 # Options through the environment: BUILD_DIR (default build), SAMPLE_DIR
 # (default $BUILD_DIR/sample-install), CMAKE_ARGS (extra configure flags).
 set -euo pipefail
@@ -58,8 +60,35 @@ case "${1:-}" in
     build_all
     ctest --test-dir "$build" --output-on-failure -j "$(nproc)"
     ;;
+  fuzz)
+    packages+=(clang libclang-rt-14-dev)
+    install_packages
+    fuzz_build="${BUILD_DIR:-$here/build-fuzz}"
+    # shellcheck disable=SC2086
+    cmake -S "$here" -B "$fuzz_build" -G Ninja -DCMAKE_C_COMPILER=clang \
+      -DCMAKE_CXX_COMPILER=clang++ -DCORVANA_FUZZ=ON -DCORVANA_BENCH=OFF ${CMAKE_ARGS:-}
+    cmake --build "$fuzz_build" --target fuzz
+    # Each target starts from its seeds in a corpus of its own, kept in the
+    # build directory between runs.
+    seeds() {
+      case "$1" in
+        import_fuzz) echo "$here"/sample/acts/*_*.txt ;;
+        modifications_fuzz) echo "$here/sample/acts/modif.txt $here/sample/acts/modart.txt" ;;
+        *) [ -d "$here/testing/fuzz_seeds/$1" ] && echo "$here/testing/fuzz_seeds/$1"/* ;;
+      esac
+    }
+    for binary in "$fuzz_build"/fuzz/*_fuzz; do
+      target=$(basename "$binary")
+      corpus="$fuzz_build/corpus/$target"
+      mkdir -p "$corpus"
+      # shellcheck disable=SC2046
+      [ -n "$(seeds "$target")" ] && cp $(seeds "$target") "$corpus"/
+      echo "setup: fuzzing $target for ${FUZZ_SECONDS:-10} s"
+      "$binary" -max_total_time="${FUZZ_SECONDS:-10}" -print_final_stats=1 "$corpus"
+    done
+    ;;
   *)
-    echo "usage: $0 run|test" >&2
+    echo "usage: $0 run|test|fuzz" >&2
     exit 2
     ;;
 esac
