@@ -7,14 +7,9 @@
 #include <filesystem>
 #include <string>
 
-namespace corpus_install {
+#include "testing/shell_quote.h"
 
-// `arg` as one word of a shell command.
-inline std::string ShellQuote(const std::string& arg) {
-  std::string quoted = "'";
-  for (char c : arg) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
+namespace corpus_install {
 
 // The corpus directory, or an empty path when CORVANA_CORPUS names none.
 inline std::filesystem::path CorpusDir() {

@@ -26,7 +26,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-using corpus_install::ShellQuote;
 
 // The number of nodes of each image in a tree.
 void CountImages(const std::vector<viewing::TreeNode>& nodes, std::map<int, int>& counts) {

@@ -14,6 +14,7 @@
 #include "actsdb/compress.h"
 #include "actsdb/database_test_fixture.h"
 #include "actsdb/store.h"
+#include "testing/shell_quote.h"
 #include "tools/corvana-export/standalone_page.h"
 #include "viewer/finding/modification_fixture.h"
 #include "viewer/finding/modification_pages.h"
@@ -39,19 +40,13 @@ std::string ReadFile(const fs::path& path) {
   return s.str();
 }
 
-std::string Quote(const std::string& arg) {
-  std::string quoted = "'";
-  for (char c : arg) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
 // Runs corvana-export on the installation `install`.
 Result RunExport(const fs::path& install, const std::vector<std::string>& args) {
-  std::string command = Quote(CORVANA_EXPORT_BIN) + " --install-dir " + Quote(install);
-  for (const std::string& arg : args) command += " " + Quote(arg);
+  std::string command = ShellQuote(CORVANA_EXPORT_BIN) + " --install-dir " + ShellQuote(install);
+  for (const std::string& arg : args) command += " " + ShellQuote(arg);
   const fs::path out = install / "stdout.txt";
   const fs::path err = install / "stderr.txt";
-  command += " >" + Quote(out) + " 2>" + Quote(err);
+  command += " >" + ShellQuote(out) + " 2>" + ShellQuote(err);
   const int status = std::system(command.c_str());
   return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(out), ReadFile(err)};
 }

@@ -23,7 +23,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-using corpus_install::ShellQuote;
 
 using Keys = std::set<std::string>;
 

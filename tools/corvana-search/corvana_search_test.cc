@@ -18,6 +18,7 @@
 #include "idxcore/import/text_parsing.h"
 #include "idxcore/index/position_file.h"
 #include "idxcore/index/word_file.h"
+#include "testing/shell_quote.h"
 #include "viewer/finding/sample_installation.h"
 
 namespace {
@@ -51,12 +52,6 @@ const Act kActs[] = {
      "text text text text text text text text text contractelor"},
 };
 
-std::string Quote(const std::string& arg) {
-  std::string quoted = "'";
-  for (char c : arg) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
 struct Result {
   int status = -1;
   std::string out;
@@ -65,10 +60,10 @@ struct Result {
 
 // corvana-search on the installation `install`, its output and status.
 Result RunSearch(const fs::path& install, const std::vector<std::string>& args) {
-  std::string command = Quote(CORVANA_SEARCH_BIN) + " --install-dir " + Quote(install);
-  for (const std::string& arg : args) command += " " + Quote(arg);
+  std::string command = ShellQuote(CORVANA_SEARCH_BIN) + " --install-dir " + ShellQuote(install);
+  for (const std::string& arg : args) command += " " + ShellQuote(arg);
   const fs::path err = fs::path(::testing::TempDir()) / "corvana_search_stderr.txt";
-  command += " 2>" + Quote(err);
+  command += " 2>" + ShellQuote(err);
   Result result;
   FILE* pipe = ::popen(command.c_str(), "r");
   if (pipe == nullptr) return result;

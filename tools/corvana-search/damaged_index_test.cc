@@ -24,18 +24,13 @@
 #include "actsdb/store.h"
 #include "idxcore/index/cursor.h"
 #include "idxcore/session/session.h"
+#include "testing/shell_quote.h"
 #include "viewer/finding/text_search.h"
 #include "viewer/finding/text_words.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string Quote(const std::string& arg) {
-  std::string quoted = "'";
-  for (char c : arg) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
 
 std::string ReadFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -53,7 +48,7 @@ struct Result {
 // Runs a shell command; its standard output and error are kept apart.
 Result RunCommand(const std::string& command, const fs::path& scratch) {
   const fs::path out = scratch / "stdout.txt", err = scratch / "stderr.txt";
-  const int raw = std::system((command + " >" + Quote(out) + " 2>" + Quote(err)).c_str());
+  const int raw = std::system((command + " >" + ShellQuote(out) + " 2>" + ShellQuote(err)).c_str());
   return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(out), ReadFile(err)};
 }
 
@@ -69,10 +64,10 @@ class DamagedIndexTest : public ::testing::Test {
     fs::create_directories(*base_);
     const fs::path sample(CORVANA_SAMPLE_DIR);
     fs::copy_file(sample / "adn2.txt", *base_ / "adn2.txt");
-    const Result import = RunCommand(Quote(PKGRUN_BIN) + " --install-dir " + Quote(*base_) +
-                                  " --codes " + Quote(sample / "codes.tsv") + " " +
-                                  Quote(sample / "acts"),
-                              ::testing::TempDir());
+    const Result import =
+        RunCommand(ShellQuote(PKGRUN_BIN) + " --install-dir " + ShellQuote(*base_) + " --codes " +
+                       ShellQuote(sample / "codes.tsv") + " " + ShellQuote(sample / "acts"),
+                   ::testing::TempDir());
     ASSERT_EQ(import.status, 0) << import.out << import.err;
     found_ = new std::map<std::string, std::string>;
     for (const char* word : kWords) (*found_)[word] = SearchIn(*base_, word).out;
@@ -96,9 +91,9 @@ class DamagedIndexTest : public ::testing::Test {
   void TearDown() override { fs::remove_all(install_); }
 
   static Result SearchIn(const fs::path& install, const std::string& word) {
-    return RunCommand(Quote(CORVANA_SEARCH_BIN) + " --install-dir " + Quote(install) + " --ids " +
-                   Quote(word),
-               install.parent_path());
+    return RunCommand(ShellQuote(CORVANA_SEARCH_BIN) + " --install-dir " + ShellQuote(install) +
+                          " --ids " + ShellQuote(word),
+                      install.parent_path());
   }
 
   // Every word finds what it found in the installation as imported.
@@ -248,7 +243,7 @@ TEST_F(DamagedIndexTest, CursorKeptOpenFollowsAReplacedIndex) {
   _cautstr((install_ / "zazi1").c_str());
   EXPECT_EQ(search(), *found_);
   const Result reorganised =
-      RunCommand(Quote(REORGDB_BIN) + " --install-dir " + Quote(install_), install_);
+      RunCommand(ShellQuote(REORGDB_BIN) + " --install-dir " + ShellQuote(install_), install_);
   ASSERT_EQ(reorganised.status, 0) << reorganised.err;
   EXPECT_EQ(search(), *found_);
   _cautstp();

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "testing/shell_quote.h"
+
 namespace {
 
 struct Outcome {
@@ -20,12 +22,6 @@ struct Outcome {
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-std::string Quote(const std::string& arg) {
-  std::string q = "'";
-  for (char c : arg) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
 }
 
 class HitmarkCliTest : public testing::Test {
@@ -57,8 +53,8 @@ class HitmarkCliTest : public testing::Test {
   // Runs the tool; `input` names what its standard input reads.
   Outcome Run(const std::vector<std::string>& args, const std::string& input = "/dev/null") {
     std::string command = "timeout 60 " HITMARK_CLI;
-    for (const std::string& a : args) command += " " + Quote(a);
-    command += " <" + Quote(input);
+    for (const std::string& a : args) command += " " + ShellQuote(a);
+    command += " <" + ShellQuote(input);
     const std::string out = dir_ + "stdout", err = dir_ + "stderr";
     written_.insert(written_.end(), {out, err});
     command += " >" + out + " 2>" + err;

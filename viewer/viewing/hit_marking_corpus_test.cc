@@ -24,7 +24,6 @@ namespace viewing {
 namespace {
 
 namespace fs = std::filesystem;
-using corpus_install::ShellQuote;
 
 std::string Output(const std::string& command) {
   std::string out;
