@@ -4,6 +4,8 @@
 #include <QTextBlock>
 #include <QTextCharFormat>
 #include <QTextDocument>
+#include <utility>
+#include <vector>
 
 namespace viewing {
 namespace {
@@ -11,47 +13,50 @@ namespace {
 const QColor kHitColor(255, 255, 102);
 const QColor kCurrentHitColor(255, 165, 0);
 
+QString Anchor(int hit) { return QString::fromStdString(HitAnchor(hit)); }
+
 // The words of the hits, in order: from the character that carries hit n's
-// anchor name up to its forward link.
+// anchor name up to its forward link. Only the fragments that are anchors
+// are looked into, for the one name or link awaited next.
 std::vector<QTextCursor> HitWords(QTextDocument& page, int count) {
   std::vector<QTextCursor> words;
-  int open = 0;  // the hit whose word is being read, 0 between hits
+  words.reserve(count);
+  QString name = Anchor(1);  // of the next hit
+  QString end;               // the open hit's forward link, empty between hits
   for (QTextBlock block = page.begin(); block.isValid(); block = block.next()) {
     for (auto it = block.begin(); !it.atEnd(); ++it) {
       const QTextFragment fragment = it.fragment();
       const QTextCharFormat format = fragment.charFormat();
-      if (open > 0 && format.anchorHref() == QString::fromStdString("#" + HitAnchor(open + 1))) {
+      if (!format.isAnchor()) continue;
+      if (!end.isEmpty() && format.anchorHref() == end) {
         words.back().setPosition(fragment.position(), QTextCursor::KeepAnchor);
-        open = 0;
+        end.clear();
       }
       const int next = static_cast<int>(words.size()) + 1;
-      if (open == 0 && next <= count &&
-          format.anchorNames().contains(QString::fromStdString(HitAnchor(next)))) {
+      if (end.isEmpty() && next <= count && format.anchorNames().contains(name)) {
         words.emplace_back(&page);
         words.back().setPosition(fragment.position());
-        open = next;
+        end = "#" + Anchor(next + 1);
+        name = Anchor(next + 1);
       }
     }
   }
   return words;
 }
 
-void Paint(QTextCursor& word, const QColor& color) {
-  QTextCharFormat format;
-  format.setBackground(color);
-  word.mergeCharFormat(format);
-}
-
 }  // namespace
 
 HitNavigator::HitNavigator(hypertext::HypertextView* view, int count, QWidget* shortcut_scope)
     : QObject(view), view_(view), steps_(count) {
-  words_ = HitWords(*view_->document(), count);
-  // One edit of the page for all of them, laid out once.
-  QTextCursor edit(view_->document());
-  edit.beginEditBlock();
-  for (QTextCursor& word : words_) Paint(word, kHitColor);
-  edit.endEditBlock();
+  // Painted over the page's layout, so the page is neither changed nor laid
+  // out again.
+  for (QTextCursor& word : HitWords(*view_->document(), count)) {
+    QTextEdit::ExtraSelection hit;
+    hit.cursor = std::move(word);
+    hit.format.setBackground(kHitColor);
+    hits_.append(std::move(hit));
+  }
+  view_->setExtraSelections(hits_);
 
   toolbar_ = new QToolBar(QStringLiteral("Potriviri"));
   toolbar_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
@@ -98,9 +103,10 @@ void HitNavigator::Previous() {
 void HitNavigator::Show(int before) {
   const int hit = steps_.current();
   if (hit == 0) return;
-  if (before > 0 && size_t(before) <= words_.size()) Paint(words_[before - 1], kHitColor);
-  if (size_t(hit) <= words_.size()) Paint(words_[hit - 1], kCurrentHitColor);
-  view_->ScrollToAnchor(QString::fromStdString(HitAnchor(hit)));
+  if (before > 0 && before <= hits_.size()) hits_[before - 1].format.setBackground(kHitColor);
+  if (hit <= hits_.size()) hits_[hit - 1].format.setBackground(kCurrentHitColor);
+  view_->setExtraSelections(hits_);
+  view_->ScrollToAnchor(Anchor(hit));
   emit statusChanged(status());
 }
 

@@ -11,11 +11,11 @@
 #define CORVANA_VIEWER_VIEWING_HIT_NAVIGATOR_H_
 
 #include <QAction>
+#include <QList>
 #include <QObject>
 #include <QString>
-#include <QTextCursor>
+#include <QTextEdit>
 #include <QToolBar>
-#include <vector>
 
 #include "viewer/hypertext/hypertext_view.h"
 #include "viewer/viewing/hit_marking.h"
@@ -51,7 +51,7 @@ class HitNavigator : public QObject {
 
   hypertext::HypertextView* view_;
   HitSteps steps_;
-  std::vector<QTextCursor> words_;  // hit n's word is words_[n - 1]
+  QList<QTextEdit::ExtraSelection> hits_;  // hit n's word is hits_[n - 1]
   QToolBar* toolbar_;
   QAction* previous_;
   QAction* next_;

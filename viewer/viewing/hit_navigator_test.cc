@@ -46,12 +46,20 @@ std::unique_ptr<ActWindow> Open(const ActWindowSetup& setup) {
   return window;
 }
 
-// The background of the word of the page that begins at `text`.
+// The background painted over the word of the page that begins at `text`:
+// the last of the view's extra selections that covers it, as Qt paints them
+// in order.
 QColor Background(ActWindow& window, const QString& text, int occurrence) {
   QTextCursor at;
   for (int i = 0; i <= occurrence; ++i) at = window.viewer()->document()->find(text, at);
-  at.setPosition(at.selectionStart() + 1);
-  return at.charFormat().background().color();
+  const int inside = at.selectionStart() + 1;
+  QColor color;
+  for (const QTextEdit::ExtraSelection& painted : window.viewer()->extraSelections()) {
+    if (painted.cursor.selectionStart() <= inside && inside < painted.cursor.selectionEnd()) {
+      color = painted.format.background().color();
+    }
+  }
+  return color;
 }
 
 // Where the page's view stands.
