@@ -1,5 +1,8 @@
 #include "viewer/finding/modifications_view.h"
 
+#include <QMessageBox>
+#include <exception>
+
 #include "viewer/finding/modification_pages.h"
 #include "viewer/viewing/page_decorations.h"
 
@@ -11,7 +14,11 @@ ModificationsView::ModificationsView(ModificationReader& reader, ModificationsHo
   connect(this, &HypertextView::linkHovered, this, &ModificationsView::ShowLinkHint);
   connect(this, &HypertextView::linkClicked, this, [this](const QString& target, bool* handled) {
     *handled = true;
-    FollowLink(target);
+    try {
+      FollowLink(target);
+    } catch (const std::exception& e) {
+      QMessageBox::critical(this, QStringLiteral("Corvana"), QString::fromUtf8(e.what()));
+    }
   });
   SetPrintHeader([this](QPainter& painter, const QRect& area, int, int) {
     viewing::DrawPageHeader(painter, area, hypertext::FromCp1250(act_.title));
@@ -40,7 +47,11 @@ void ModificationsView::ShowLinkHint(const QString& target) {
     SetHintShown(false);
     return;
   }
-  SetHint(hypertext::FromCp1250(ModLinkHint(reader_, *link, act_)));
+  try {
+    SetHint(hypertext::FromCp1250(ModLinkHint(reader_, *link, act_)));
+  } catch (const std::exception& e) {
+    SetHint(QString::fromUtf8(e.what()));  // what went wrong, where the hint would stand
+  }
   SetHintShown(true);
 }
 

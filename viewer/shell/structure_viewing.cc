@@ -3,10 +3,12 @@
 #include <QDockWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <exception>
 
 #include "actsdb/codepage.h"
 #include "viewer/finding/results_grid.h"
 #include "viewer/shell/act_viewing.h"
+#include "viewer/shell/corvanex.h"
 #include "viewer/shell/data_module.h"
 #include "viewer/shell/main_window.h"
 
@@ -91,9 +93,15 @@ void StructureViewing::ShowStructure(viewing::TformStruct::Tab tab) {
 }
 
 void StructureViewing::OpenAct(int64_t act_id, const std::string& anchor) {
-  if (!data_.tblActeNef()->Locate("IdAct", act_id)) return;
-  main_.act_windows().Open(QString::fromStdString(anchor),
-                           QString::fromStdString(actsdb::Cp1250ToUtf8(data_.DirectDispTitlu())));
+  try {
+    if (!data_.tblActeNef()->Locate("IdAct", act_id)) return;
+    main_.act_windows().Open(
+        QString::fromStdString(anchor),
+        QString::fromStdString(actsdb::Cp1250ToUtf8(data_.DirectDispTitlu())));
+  } catch (const std::exception& e) {
+    // An act whose page cannot be made: no window, and the reason shown.
+    ReportError(&main_, e.what());
+  }
 }
 
 }  // namespace shell

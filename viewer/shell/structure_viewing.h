@@ -42,7 +42,8 @@ class StructureViewing {
   // "&Structura" and "&Fisa actului": the current act's structure window,
   // docked and shown at `tab`.
   void ShowStructure(viewing::TformStruct::Tab tab);
-  // `actopen` for the act `act_id`, at `anchor` ("#" + part id, or empty).
+  // `actopen` for the act `act_id`, at `anchor` ("#" + part id, or empty);
+  // an act that cannot be shown is reported.
   void OpenAct(int64_t act_id, const std::string& anchor);
   viewing::ActWindow* CurrentActWindow() const;
 

@@ -5,7 +5,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QMdiArea>
+#include <QMessageBox>
 #include <QTest>
+#include <QTimer>
 
 #include "viewer/finding/modification_fixture.h"
 #include "viewer/shell/corvanex.h"
@@ -74,6 +76,29 @@ TEST_F(StructureViewingTest, EveryActWindowHasItsStructureWindow) {
   EXPECT_EQ(Windows(), 2);
   EXPECT_EQ(Current()->act_id(), 2);
   EXPECT_EQ(Current()->act_anchor(), "#10");
+}
+
+TEST_F(StructureViewingTest, AnActThatCannotBeShownIsReported) {
+  {
+    auto db = actsdb::Database::Open((dir_ + "/zazi1/corvana.db").toStdString());
+    actsdb::Table acts(*db, "tblActe");
+    acts.Open();
+    ASSERT_TRUE(acts.Locate("IdAct", 2));
+    acts.Edit();
+    acts.SetBlob("CompText", "damaged");
+    acts.Post();
+  }
+  main().action(Command::kModSuffered)->trigger();
+  QString message;
+  QTimer::singleShot(0, [&message] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      message = box->text();
+      box->accept();
+    }
+  });
+  corvanex_->structure()->modifications().FollowLink("leg 9");
+  EXPECT_TRUE(message.contains("zlib")) << message.toStdString();
+  EXPECT_EQ(Windows(), 0);
 }
 
 TEST_F(StructureViewingTest, ModificationPagesFollowTheSelectedActAndItsWindow) {

@@ -172,8 +172,13 @@ TformStruct::TformStruct(const StructuredAct& act, finding::ModificationReader& 
   connect(structure, &QTreeWidget::itemEntered, this,
           [this](QTreeWidgetItem* item) { StructureHovered(item); });
   for (Tab tab : {kModificationsTab, kActSheetTab}) {
-    connect(trees_[tab], &QTreeWidget::itemClicked, this,
-            [this](QTreeWidgetItem* item) { ModificationClicked(item); });
+    connect(trees_[tab], &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) {
+      try {
+        ModificationClicked(item);
+      } catch (const std::exception& e) {
+        ShowError(e);
+      }
+    });
   }
 }
 
@@ -262,8 +267,12 @@ void TformStruct::TabSet1Change(int tab) {
       stack_->setCurrentWidget(trees_[kActSheetTab]);
     }
   } catch (const std::exception& e) {
-    QMessageBox::critical(this, QStringLiteral("Corvana"), QString::fromUtf8(e.what()));
+    ShowError(e);
   }
+}
+
+void TformStruct::ShowError(const std::exception& error) {
+  QMessageBox::critical(this, QStringLiteral("Corvana"), QString::fromUtf8(error.what()));
 }
 
 void TformStruct::SelectTarget(QTreeWidget* tree, const QString& target, bool after_root) {
@@ -300,9 +309,13 @@ void TformStruct::StructureHovered(QTreeWidgetItem* item) {
     return;
   }
   QString hint;
-  for (const finding::OtherEnd& end : reader_.Suffered(Target(item).mid(1).toLongLong())) {
-    if (!hint.isEmpty()) hint += '\n';
-    hint += hypertext::FromCp1250(SufferedText(end));
+  try {
+    for (const finding::OtherEnd& end : reader_.Suffered(Target(item).mid(1).toLongLong())) {
+      if (!hint.isEmpty()) hint += '\n';
+      hint += hypertext::FromCp1250(SufferedText(end));
+    }
+  } catch (const std::exception& e) {
+    hint = QString::fromUtf8(e.what());  // what went wrong, where the hint would stand
   }
   QTreeWidget* tree = trees_[kStructureTab];
   QToolTip::showText(QCursor::pos(), hint, tree->viewport(), {}, kHintMilliseconds);

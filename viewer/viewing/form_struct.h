@@ -15,6 +15,7 @@
 #include <QWidget>
 #include <array>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <string>
 
@@ -84,6 +85,8 @@ class TformStruct : public QWidget {
   void StructureClicked(QTreeWidgetItem* item);
   void ModificationClicked(QTreeWidgetItem* item);
   void StructureHovered(QTreeWidgetItem* item);
+  // An error of a handler, in a message box.
+  void ShowError(const std::exception& error);
   // Selects the node with `target` in `tree`, if there is one.
   static void SelectTarget(QTreeWidget* tree, const QString& target, bool after_root);
 
