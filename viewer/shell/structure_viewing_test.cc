@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QMdiArea>
 #include <QMessageBox>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 
@@ -44,6 +45,17 @@ class StructureViewingTest : public ::testing::Test {
   MainWindow& main() { return corvanex_->main_window(); }
   viewing::ActWindow* Current() { return ActViewing::ActWindowOf(main().act_windows().current()); }
   int Windows() { return static_cast<int>(main().mdi_area()->subWindowList().size()); }
+  // Replaces the stored text of act `act`.
+  void StoreText(int64_t act, const std::string& comp_text, int64_t text_size) {
+    auto db = actsdb::Database::Open((dir_ + "/zazi1/corvana.db").toStdString());
+    actsdb::Table acts(*db, "tblActe");
+    acts.Open();
+    ASSERT_TRUE(acts.Locate("IdAct", act));
+    acts.Edit();
+    acts.SetBlob("CompText", comp_text);
+    acts.SetInteger("TextSize", text_size);
+    acts.Post();
+  }
 
   QString dir_;
   std::unique_ptr<Corvanex> corvanex_;
@@ -79,15 +91,7 @@ TEST_F(StructureViewingTest, EveryActWindowHasItsStructureWindow) {
 }
 
 TEST_F(StructureViewingTest, AnActThatCannotBeShownIsReported) {
-  {
-    auto db = actsdb::Database::Open((dir_ + "/zazi1/corvana.db").toStdString());
-    actsdb::Table acts(*db, "tblActe");
-    acts.Open();
-    ASSERT_TRUE(acts.Locate("IdAct", 2));
-    acts.Edit();
-    acts.SetBlob("CompText", "damaged");
-    acts.Post();
-  }
+  StoreText(2, "damaged", 40);
   main().action(Command::kModSuffered)->trigger();
   QString message;
   QTimer::singleShot(0, [&message] {
@@ -99,6 +103,27 @@ TEST_F(StructureViewingTest, AnActThatCannotBeShownIsReported) {
   corvanex_->structure()->modifications().FollowLink("leg 9");
   EXPECT_TRUE(message.contains("zlib")) << message.toStdString();
   EXPECT_EQ(Windows(), 0);
+}
+
+TEST_F(StructureViewingTest, AnotherActOpensAtThePartTheLinkNames) {
+  // Act 2 as a long page, its article I in the middle: opened at the part,
+  // the window shows it where scrolling there afterwards does, not at a
+  // place reckoned before the window had its size.
+  std::string text;
+  for (int line = 0; line < 300; ++line) {
+    if (line == 150) text += "<a name=9> </a>\r\nArticolul I<BR>\r\n";
+    text += "Rand " + std::to_string(line) + "<BR>\r\n";
+  }
+  StoreText(2, actsdb::Deflate(text), static_cast<int64_t>(text.size()));
+  main().action(Command::kModSuffered)->trigger();
+  corvanex_->structure()->modifications().FollowLink("part 9");
+  ASSERT_EQ(Windows(), 1);
+  QScrollBar* scroll = Current()->viewer()->verticalScrollBar();
+  const int opened_at = scroll->value();
+  Current()->ShowAnchor("#9");
+  EXPECT_EQ(opened_at, scroll->value());
+  EXPECT_GT(opened_at, 0);
+  EXPECT_LT(opened_at, scroll->maximum());
 }
 
 TEST_F(StructureViewingTest, ModificationPagesFollowTheSelectedActAndItsWindow) {
