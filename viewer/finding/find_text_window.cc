@@ -2,7 +2,6 @@
 
 #include <QHBoxLayout>
 #include <QKeyEvent>
-#include <QLineEdit>
 #include <QMessageBox>
 #include <QScreen>
 #include <QVBoxLayout>
@@ -28,7 +27,9 @@ TFCText::TFCText(std::function<hypertext::HypertextView*()> active_act_viewer,
   search_box_->setEditable(true);
   search_box_->setInsertPolicy(QComboBox::NoInsert);
   search_box_->setMinimumWidth(260);
-  search_box_->lineEdit()->installEventFilter(this);
+  // Keys typed in the box arrive at the box, which hands them to its
+  // line edit directly, past any filter on the line edit.
+  search_box_->installEventFilter(this);
   match_case_ = new QCheckBox(QStringLiteral("Distinge literele mari de cele mici"));
   search_button_ = new QPushButton(QStringLiteral("Cauta"));
   connect(search_button_, &QPushButton::clicked, this, &TFCText::Search);
@@ -93,7 +94,7 @@ void TFCText::closeEvent(QCloseEvent* event) {
 }
 
 bool TFCText::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == search_box_->lineEdit() && event->type() == QEvent::KeyRelease) {
+  if (watched == search_box_ && event->type() == QEvent::KeyRelease) {
     const int key = static_cast<QKeyEvent*>(event)->key();
     if (key == Qt::Key_Return || key == Qt::Key_Enter) search_button_->click();
   }

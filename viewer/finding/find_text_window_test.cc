@@ -92,7 +92,7 @@ TEST_F(FindTextWindowTest, ListsNewStringsOnlyAndForgetsThemWhenClosed) {
 
 TEST_F(FindTextWindowTest, EnterInTheSearchBoxSearches) {
   window_.search_box()->setEditText("servicii");
-  QTest::keyClick(window_.search_box()->lineEdit(), Qt::Key_Return);
+  QTest::keyClick(window_.search_box(), Qt::Key_Return);
   EXPECT_EQ(act_.textCursor().selectedText(), "servicii");
 }
 
