@@ -55,6 +55,8 @@ void Dataset::SetRecordFilter(RecordFilter filter) {
 
 void Dataset::SetFiltered(bool on) {
   if (on == filtered_) return;
+  // A list re-read for the filter and judged anew is one change.
+  ControlsDisabled held(*this);
   filtered_ = on;
   judged_ = false;
   try {

@@ -300,6 +300,19 @@ class Dataset {
   mutable Row edit_calculated_;    // calculated from the record being edited
 };
 
+// Holds back the listeners of a dataset for a scope (DisableControls to
+// EnableControls), so that they hear of a change made in steps once.
+class ControlsDisabled {
+ public:
+  explicit ControlsDisabled(Dataset& dataset) : dataset_(dataset) { dataset_.DisableControls(); }
+  ~ControlsDisabled() { dataset_.EnableControls(); }
+  ControlsDisabled(const ControlsDisabled&) = delete;
+  ControlsDisabled& operator=(const ControlsDisabled&) = delete;
+
+ private:
+  Dataset& dataset_;
+};
+
 }  // namespace actsdb
 
 #endif  // CORVANA_ACTSDB_DATASET_H_

@@ -25,16 +25,15 @@
 #include <memory>
 #include <random>
 
+#include "actsdb/acts_views.h"
 #include "actsdb/codepage.h"
 #include "actsdb/installation.h"
-#include "actsdb/store.h"
-#include "idxcore/index/cursor.h"
+#include "actsdb/schema.h"
 #include "viewer/finding/filter_run.h"
 #include "viewer/finding/text_words.h"
 
 namespace {
 
-using finding::ActsLists;
 using finding::Criterion;
 
 constexpr int kFirstScreenRows = 12;
@@ -44,7 +43,8 @@ std::string Setting(const char* name, const char* fallback) {
   return value != nullptr && *value != '\0' ? value : fallback;
 }
 
-// The installation opened as the viewer opens it, with the criteria of
+// The installation opened as the viewer opens it, in one load mode at a
+// time (the views hold the one word index cursor), with the criteria of
 // the benchmark entered.
 struct Installation {
   Installation() {
@@ -53,8 +53,19 @@ struct Installation {
       throw std::runtime_error("no installation in " + dir +
                                " (see the comment at the top of bench/filter_bench.cc)");
     }
-    db = actsdb::Database::Open(actsdb::DatabasePath(dir));
-    tables = std::make_unique<finding::CodeTables>(*db);
+  }
+
+  void Use(actsdb::LoadMode mode) {
+    if (views && views->load_mode() == mode) return;
+    search.reset();
+    dictionary.reset();
+    criteria.reset();
+    tables.reset();
+    views = std::make_unique<actsdb::ActsViews>(
+        [this](int64_t id_act) { return !search || search->Accepts(id_act); });
+    views->Open({dir, dir + "/" + actsdb::kDatabaseDirName}, mode);
+    actsdb::Database& db = views->database();
+    tables = std::make_unique<finding::CodeTables>(db);
     criteria = std::make_unique<finding::FilterCriteria>(*tables);
     auto setting = [](const char* name, const char* fallback) {
       return actsdb::Utf8ToCp1250(Setting(name, fallback));
@@ -62,40 +73,21 @@ struct Installation {
     criteria->Enter(Criterion::kInTitlu, setting("CORVANA_FILTER_BENCH_TITLE", "ieao"));
     criteria->Enter(Criterion::kAnul, setting("CORVANA_FILTER_BENCH_YEAR", "2005"));
     criteria->Enter(Criterion::kInText, setting("CORVANA_FILTER_BENCH_WORDS", "gestr recon oama"));
-    dictionary = std::make_unique<finding::TableDictionary>(*db);
-    _cautstr(db->directory().c_str());
-    search = std::make_unique<finding::TextSearch>(*dictionary, db->directory());
-
-    que_acte = std::make_unique<actsdb::Query>(*db);
-    que_acte_mic = std::make_unique<actsdb::Query>(*db);
-    client_acte = std::make_unique<actsdb::ClientDataset>();
-    client_acte->LoadFromFile(dir + "/dump.dst");
-    client_acte->Open();
-    for (actsdb::Dataset* list : std::initializer_list<actsdb::Dataset*>{
-             que_acte.get(), que_acte_mic.get(), client_acte.get()}) {
-      list->SetRecordFilter(
-          [this](const actsdb::Dataset& row) { return search->Accepts(row.AsInteger("IdAct")); });
-    }
-  }
-  ~Installation() { _cautstp(); }
-
-  ActsLists Lists(bool in_memory) {
-    return {que_acte.get(), que_acte_mic.get(), in_memory ? client_acte.get() : nullptr,
-            in_memory ? ActsLists::Shown::kClientActe : ActsLists::Shown::kQueActe};
+    dictionary = std::make_unique<finding::TableDictionary>(db);
+    search = std::make_unique<finding::TextSearch>(*dictionary, db.directory());
   }
 
   std::string dir;
-  std::unique_ptr<actsdb::Database> db;
+  std::unique_ptr<actsdb::ActsViews> views;
   std::unique_ptr<finding::CodeTables> tables;
   std::unique_ptr<finding::FilterCriteria> criteria;
   std::unique_ptr<finding::TableDictionary> dictionary;
   std::unique_ptr<finding::TextSearch> search;
-  std::unique_ptr<actsdb::Query> que_acte, que_acte_mic;
-  std::unique_ptr<actsdb::ClientDataset> client_acte;
 };
 
-Installation& Open() {
+Installation& Open(actsdb::LoadMode mode) {
   static Installation installation;
+  installation.Use(mode);
   return installation;
 }
 
@@ -111,16 +103,17 @@ size_t ReadFirstScreen(actsdb::Dataset& list) {
 }
 
 void BM_FilterToFirstScreen(benchmark::State& state) {
-  Installation& in = Open();
-  ActsLists lists = in.Lists(state.range(0) == 1);
+  Installation& in =
+      Open(state.range(0) == 1 ? actsdb::LoadMode::kFull : actsdb::LoadMode::kPartial);
   int found = 0;
   for (auto _ : state) {
     state.PauseTiming();
-    in.que_acte->Close();  // a new query, as after a change of criteria
+    in.views->QueActe().Close();  // a new query, as after a change of criteria
     state.ResumeTiming();
-    found = finding::RunFilter(*in.criteria, finding::kModeNear, "", finding::LargestActId(*in.db),
-                               *in.search, lists);
-    benchmark::DoNotOptimize(ReadFirstScreen(lists.data_acte()));
+    found = finding::RunFilter(*in.criteria, finding::kModeNear, "",
+                               finding::LargestActId(in.views->database()), *in.search,
+                               *in.views);
+    benchmark::DoNotOptimize(ReadFirstScreen(in.views->DataActe()));
   }
   state.counters["acts"] = found;
   state.SetLabel(state.range(0) == 1 ? "in memory" : "query");
@@ -129,11 +122,11 @@ BENCHMARK(BM_FilterToFirstScreen)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)
 
 // The text search alone: three words "apropiate" over the whole index.
 void BM_TextSearch(benchmark::State& state) {
-  Installation& in = Open();
+  Installation& in = Open(actsdb::LoadMode::kPartial);
   std::vector<std::string> stems;
   for (const std::string& word : in.criteria->TextWords())
     stems.push_back(finding::SearchStem(word));
-  const int32_t largest = finding::LargestActId(*in.db);
+  const int32_t largest = finding::LargestActId(in.views->database());
   for (auto _ : state) in.search->Run(stems, finding::kModeNear, largest);
 }
 BENCHMARK(BM_TextSearch)->Unit(benchmark::kMillisecond)->MinTime(2);

@@ -121,12 +121,10 @@ int Search(const SearchOptions& options) {
     }
   }
   search = std::make_unique<finding::TextSearch>(dictionary, views.database().directory());
-  finding::ActsLists lists{&views.QueActe(), &views.QueActeMic(), nullptr,
-                           finding::ActsLists::Shown::kQueActe};
   finding::RunFilter(criteria, options.mode,
                      options.order_by.empty() ? "IdAct ASCENDING" : options.order_by,
-                     finding::LargestActId(views.database()), *search, lists);
-  const int found = PrintActs(lists.data_acte(), views.tblActeNef(), options.ids_only);
+                     finding::LargestActId(views.database()), *search, views);
+  const int found = PrintActs(views.DataActe(), views.tblActeNef(), options.ids_only);
   std::cerr << found << (found == 1 ? " act\n" : " acts\n");
   return found > 0 ? 0 : 1;
 }

@@ -4,11 +4,9 @@
 
 #include <filesystem>
 
+#include "actsdb/acts_views.h"
 #include "actsdb/codepage.h"
-#include "actsdb/installation.h"
 #include "actsdb/schema.h"
-#include "actsdb/store.h"
-#include "idxcore/index/cursor.h"
 #include "viewer/finding/find_act.h"
 #include "viewer/finding/sample_installation.h"
 
@@ -16,11 +14,12 @@ namespace finding {
 namespace {
 
 using Ids = std::vector<int64_t>;
-using Shown = ActsLists::Shown;
+using actsdb::ActsList;
+using actsdb::LoadMode;
 
-// The acts lists of a copy of the sample installation in both load modes,
-// with the text search's hit test as their record filter, as the viewer
-// opens them.
+// The acts views of a copy of the sample installation in one load mode at
+// a time, with the text search's hit test as the lists' record filter, as
+// the viewer opens them.
 class FilterRunTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -28,40 +27,31 @@ class FilterRunTest : public ::testing::Test {
                ::testing::UnitTest::GetInstance()->current_test_info()->name();
     std::filesystem::remove_all(install_);
     std::filesystem::copy(SampleInstallation(), install_, std::filesystem::copy_options::recursive);
-    db_ = actsdb::Database::Open(actsdb::DatabasePath(install_));
-    tables_ = std::make_unique<CodeTables>(*db_);
-    criteria_ = std::make_unique<FilterCriteria>(*tables_);
-    dictionary_ = std::make_unique<TableDictionary>(*db_);
-    _cautstr(db_->directory().c_str());
-    search_ = std::make_unique<TextSearch>(*dictionary_, db_->directory());
-    largest_ = LargestActId(*db_);
-
-    que_acte_ = std::make_unique<actsdb::Query>(*db_);
-    que_acte_->sql() = {actsdb::kActsListSelect};
-    que_acte_->Open();
-    que_acte_mic_ = std::make_unique<actsdb::Query>(*db_);
-    client_acte_ = std::make_unique<actsdb::ClientDataset>();
-    client_acte_->LoadFromFile(install_ + "/dump.dst");
-    client_acte_->Open();
-    for (actsdb::Dataset* list : std::initializer_list<actsdb::Dataset*>{
-             que_acte_.get(), que_acte_mic_.get(), client_acte_.get()}) {
-      list->SetRecordFilter(
-          [this](const actsdb::Dataset& row) { return search_->Accepts(row.AsInteger("IdAct")); });
-    }
-    partial_ = {que_acte_.get(), que_acte_mic_.get(), nullptr, Shown::kQueActe};
-    full_ = {que_acte_.get(), que_acte_mic_.get(), client_acte_.get(), Shown::kClientActe};
   }
 
   void TearDown() override {
-    _cautstp();
-    que_acte_.reset();
-    que_acte_mic_.reset();
+    Close();
+    std::filesystem::remove_all(install_);
+  }
+
+  void Open(LoadMode mode) {
+    Close();
+    views_ = std::make_unique<actsdb::ActsViews>(
+        [this](int64_t id_act) { return !search_ || search_->Accepts(id_act); });
+    views_->Open({install_, install_ + "/" + actsdb::kDatabaseDirName}, mode);
+    tables_ = std::make_unique<CodeTables>(views_->database());
+    criteria_ = std::make_unique<FilterCriteria>(*tables_);
+    dictionary_ = std::make_unique<TableDictionary>(views_->database());
+    search_ = std::make_unique<TextSearch>(*dictionary_, views_->database().directory());
+    largest_ = LargestActId(views_->database());
+  }
+
+  void Close() {
     search_.reset();
     dictionary_.reset();
     criteria_.reset();
     tables_.reset();
-    db_.reset();
-    std::filesystem::remove_all(install_);
+    views_.reset();
   }
 
   // The acts the list shows, in its order.
@@ -71,21 +61,17 @@ class FilterRunTest : public ::testing::Test {
     return ids;
   }
 
-  int Run(ActsLists& lists, const std::string& mode = "oriunde in text",
-          const std::string& order_by = "") {
-    return RunFilter(*criteria_, mode, order_by, largest_, *search_, lists);
+  int Run(const std::string& mode = "oriunde in text", const std::string& order_by = "") {
+    return RunFilter(*criteria_, mode, order_by, largest_, *search_, *views_);
   }
 
   std::string install_;
-  std::unique_ptr<actsdb::Database> db_;
+  std::unique_ptr<actsdb::ActsViews> views_;
   std::unique_ptr<CodeTables> tables_;
   std::unique_ptr<FilterCriteria> criteria_;
   std::unique_ptr<TableDictionary> dictionary_;
   std::unique_ptr<TextSearch> search_;
   int32_t largest_ = 0;
-  std::unique_ptr<actsdb::Query> que_acte_, que_acte_mic_;
-  std::unique_ptr<actsdb::ClientDataset> client_acte_;
-  ActsLists partial_, full_;
 };
 
 // Each case in both load modes: the query and the in-memory list with its
@@ -126,77 +112,85 @@ TEST_F(FilterRunTest, CriteriaSelectTheSameActsInBothLoadModes) {
        {1, 21}},
       {{{Criterion::kInText, "inexistentul"}}, "oriunde in text", {}},
   };
-  for (ActsLists* lists : {&partial_, &full_}) {
+  for (LoadMode mode : {LoadMode::kPartial, LoadMode::kFull}) {
+    Open(mode);
     for (const Case& c : cases) {
       criteria_->Clear();
       for (const auto& [criterion, text] : c.boxes) criteria_->Enter(criterion, text);
-      const int count = Run(*lists, c.mode.empty() ? "oriunde in text" : c.mode);
+      const int count = Run(c.mode.empty() ? "oriunde in text" : c.mode);
       const std::string where =
-          (lists == &full_ ? "in memory: " : "query: ") + SqlText(criteria_->SqlLines());
-      EXPECT_EQ(Listed(lists->data_acte()), c.ids) << where;
+          (mode == LoadMode::kFull ? "in memory: " : "query: ") + SqlText(criteria_->SqlLines());
+      EXPECT_EQ(Listed(views_->DataActe()), c.ids) << where;
       EXPECT_EQ(count, static_cast<int>(c.ids.size())) << where;
     }
   }
 }
 
 TEST_F(FilterRunTest, AnUnchangedQueryIsNotRunAgainButFollowsTheTextWords) {
+  Open(LoadMode::kPartial);
   criteria_->Enter(Criterion::kInTitlu, "registrelor");
   criteria_->Enter(Criterion::kInText, "registrele publice");
-  EXPECT_EQ(Run(partial_), 2);  // acts 1 and 21
-  EXPECT_EQ(que_acte_->sql(), criteria_->SqlLines());
+  EXPECT_EQ(Run(), 2);  // acts 1 and 21
+  EXPECT_EQ(views_->QueActe().sql(), criteria_->SqlLines());
 
   // An act of the result leaves the table; as long as the query's text
   // stays the same the query keeps the rows it read.
-  actsdb::Table acts(*db_, "tblActe");
+  actsdb::Table acts(views_->database(), "tblActe");
   acts.Open();
   ASSERT_TRUE(acts.Locate("IdAct", 21));
   acts.Delete();
-  EXPECT_EQ(Run(partial_), 2);
+  EXPECT_EQ(Run(), 2);
   // Without the text words the same query shows every act of the title.
   criteria_->Enter(Criterion::kInText, "");
-  EXPECT_EQ(Run(partial_), 4);
-  EXPECT_EQ(Listed(*que_acte_), (Ids{1, 3, 18, 21}));
+  EXPECT_EQ(Run(), 4);
+  EXPECT_EQ(Listed(views_->QueActe()), (Ids{1, 3, 18, 21}));
   // A new text runs the query again.
   criteria_->Enter(Criterion::kAnul, "2001");
-  EXPECT_EQ(Run(partial_), 1);
+  EXPECT_EQ(Run(), 1);
 }
 
 TEST_F(FilterRunTest, TheSortClauseEndsTheQuery) {
+  Open(LoadMode::kPartial);
   criteria_->Enter(Criterion::kDomeniul, actsdb::Utf8ToCp1250("Sănătate"));
-  EXPECT_EQ(Run(partial_, "oriunde in text", "Anul DESCENDING"), 5);
-  EXPECT_EQ(que_acte_->sql().back(), "ORDER BY Anul DESCENDING");
-  EXPECT_EQ(Listed(*que_acte_).front(), 12);
+  EXPECT_EQ(Run("oriunde in text", "Anul DESCENDING"), 5);
+  EXPECT_EQ(views_->QueActe().sql().back(), "ORDER BY Anul DESCENDING");
+  EXPECT_EQ(Listed(views_->QueActe()).front(), 12);
   // The list in memory sorts itself; the clause is not applied there.
-  EXPECT_EQ(Run(full_, "oriunde in text", "Anul DESCENDING"), 5);
-  EXPECT_EQ(client_acte_->filter_text(), "  (  ( IdDomeniu = 5 )  )  ");
+  Open(LoadMode::kFull);
+  criteria_->Enter(Criterion::kDomeniul, actsdb::Utf8ToCp1250("Sănătate"));
+  EXPECT_EQ(Run("oriunde in text", "Anul DESCENDING"), 5);
+  EXPECT_EQ(views_->ClientActe().filter_text(), "  (  ( IdDomeniu = 5 )  )  ");
 }
 
 TEST_F(FilterRunTest, FindActAndFilterTakeTurns) {
   // A text search first: the find-act search then lists acts regardless of
   // its words.
-  criteria_->Enter(Criterion::kInText, "registrele publice");
-  for (ActsLists* lists : {&partial_, &full_}) {
-    Run(*lists);
+  for (LoadMode mode : {LoadMode::kPartial, LoadMode::kFull}) {
+    Open(mode);
+    const bool full = mode == LoadMode::kFull;
+    criteria_->Enter(Criterion::kInText, "registrele publice");
+    Run();
     EXPECT_EQ(
-        RunFindAct(FindActSqlLines(*tables_, "Lege", "12", "(oricare)"), "", *search_, *lists),
+        RunFindAct(FindActSqlLines(*tables_, "Lege", "12", "(oricare)"), "", *search_, *views_),
         3);  // acts 1, 2 and 21
-    EXPECT_EQ(lists->shown, lists == &full_ ? Shown::kClientActe : Shown::kQueActeMic);
-    EXPECT_EQ(Listed(lists->data_acte()), (Ids{1, 2, 21}));
+    EXPECT_EQ(views_->data_acte(), full ? ActsList::kClientActe : ActsList::kQueActeMic);
+    EXPECT_EQ(Listed(views_->DataActe()), (Ids{1, 2, 21}));
     EXPECT_EQ(RunFindAct(FindActSqlLines(*tables_, "(oricare)", "", ""), "IdAct DESCENDING",
-                         *search_, *lists),
+                         *search_, *views_),
               21);
     // The next filter run shows the filter's result again.
-    EXPECT_EQ(Run(*lists), 4);
-    EXPECT_EQ(lists->shown, lists == &full_ ? Shown::kClientActe : Shown::kQueActe);
-    EXPECT_FALSE(que_acte_mic_->active());
+    EXPECT_EQ(Run(), 4);
+    EXPECT_EQ(views_->data_acte(), full ? ActsList::kClientActe : ActsList::kQueActe);
+    EXPECT_FALSE(views_->QueActeMic().active());
   }
 }
 
 TEST_F(FilterRunTest, AHiddenHitTestIsSwitchedBackOn) {
-  criteria_->Enter(Criterion::kInText, "registrele publice");
-  for (ActsLists* lists : {&partial_, &full_}) {
-    lists->data_acte().SetFiltered(false);  // as the history window leaves it
-    EXPECT_EQ(Run(*lists), 4);
+  for (LoadMode mode : {LoadMode::kPartial, LoadMode::kFull}) {
+    Open(mode);
+    criteria_->Enter(Criterion::kInText, "registrele publice");
+    views_->DataActe().SetFiltered(false);  // as the history window leaves it
+    EXPECT_EQ(Run(), 4);
   }
 }
 

@@ -165,26 +165,40 @@ ResultsGrid::ResultsGrid(QWidget* parent) : QWidget(parent) {
 
 void ResultsGrid::SetSource(GridSource* source) {
   const ColumnLayout current = model_->source() ? layout() : saved_;
-  model_->SetSource(source, source ? MatchLayout(current, source->Fields()) : current);
+  if (GridSource* before = model_->source()) before->Watch({});
+  model_->SetSource(source, Matched(current, source));
   header_->ClearArrows();
   ApplyLayoutToView();
+  if (source) source->Watch({[this] { Refresh(); }, [this] { ShowCurrentRow(); }});
   Refresh();
+}
+
+ColumnLayout ResultsGrid::Matched(const ColumnLayout& layout, const GridSource* source) {
+  // A source without fields (no acts list loaded) keeps the layout as it is.
+  const std::vector<ListField> fields = source ? source->Fields() : std::vector<ListField>();
+  return fields.empty() ? layout : MatchLayout(layout, fields);
 }
 
 void ResultsGrid::Refresh() {
   model_->Reset();
-  if (GridSource* source = model_->source(); source && source->CurrentRow() >= 0) {
-    const QModelIndex at = model_->index(source->CurrentRow(), 0);
-    table_->selectionModel()->setCurrentIndex(
-        at, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    table_->scrollTo(at);
-  }
+  ShowCurrentRow();
+}
+
+void ResultsGrid::ShowCurrentRow() {
+  GridSource* source = model_->source();
+  const int row = source ? source->CurrentRow() : -1;
+  if (row < 0 || row >= model_->rowCount()) return;
+  const QModelIndex at = model_->index(row, 0);
+  if (table_->currentIndex().row() == row) return;
+  table_->selectionModel()->setCurrentIndex(
+      at, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  table_->scrollTo(at);
 }
 
 void ResultsGrid::LoadLayout(const QString& path) {
   saved_ = finding::LoadLayout(path.toStdString());
   if (GridSource* source = model_->source()) {
-    model_->SetSource(source, MatchLayout(saved_, source->Fields()));
+    model_->SetSource(source, Matched(saved_, source));
     ApplyLayoutToView();
   }
 }
@@ -249,7 +263,6 @@ void ResultsGrid::TitleClick(int section, bool shift) {
           column.caption, [source](const std::string& name) { return source->DirectFieldKind(name); });
       if (!field) return;
       source->SortQuery(ToggleOrderBy(source->OrderBy(), *field));
-      Refresh();
       return;
     }
     const std::vector<std::string> keys = source->SortKeysOf(column.field);
@@ -258,7 +271,6 @@ void ResultsGrid::TitleClick(int section, bool shift) {
     source->SetSortIndex(index);
     if (!shift) header_->ClearArrows();
     header_->SetArrow(section, ArrowFor(index, keys));
-    Refresh();
   } catch (const std::exception& e) {
     QApplication::restoreOverrideCursor();
     QMessageBox::critical(this, QStringLiteral("Corvana"), QString::fromUtf8(e.what()));

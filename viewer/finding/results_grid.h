@@ -7,9 +7,9 @@
 // Its columns are a ColumnLayout, kept between runs in "grila.dat".
 //
 // The frame reads the acts list through GridSource, which the data module
-// implements over the store. Hand-over: the modification pages plug their
-// viewer and builder in with SetModificationsView; until then only view 1
-// exists.
+// implements over the store, and follows the changes the source reports.
+// The modification pages plug their viewer and builder in with
+// SetModificationsView; until then only view 1 exists.
 #ifndef CORVANA_VIEWER_FINDING_RESULTS_GRID_H_
 #define CORVANA_VIEWER_FINDING_RESULTS_GRID_H_
 
@@ -44,6 +44,18 @@ class GridSource {
   // The current row of the list (-1 for none), and moving it.
   virtual int CurrentRow() const = 0;
   virtual void MoveTo(int row) = 0;
+
+  // What the grid is told when the list changes under it: the rows were
+  // listed anew (a new filter result, a new order, another list shown), or
+  // the current row moved. The calls come after the change; the grid reads
+  // the source in them but does not move it.
+  struct Changes {
+    std::function<void()> rows_reset;
+    std::function<void()> current_moved;
+  };
+  // Hands the source what to call; a source that never changes on its own
+  // needs nothing.
+  virtual void Watch(Changes /*changes*/) {}
 
   // Sorting. The in-memory list sorts itself through the index "SortGrid";
   // the query is sorted by the filter's sort clause.
@@ -113,10 +125,13 @@ class ResultsGrid : public QWidget {
   explicit ResultsGrid(QWidget* parent = nullptr);
 
   // The acts list to show (nullptr: none); the saved layout is matched to
-  // its fields.
+  // its fields. The grid watches it until another is set: set nullptr
+  // before the source goes.
   void SetSource(GridSource* source);
   // Shows the list again after its rows changed.
   void Refresh();
+  // Selects the source's current row.
+  void ShowCurrentRow();
 
   // The column layout: loading keeps it for the source to come; the layout
   // in force is what the grid shows now.
@@ -150,6 +165,7 @@ class ResultsGrid : public QWidget {
 
  private:
   void ApplyLayoutToView();
+  static ColumnLayout Matched(const ColumnLayout& layout, const GridSource* source);
 
   QStackedWidget* pages_;
   QTableView* table_;

@@ -20,8 +20,7 @@ constexpr int kPositionPanel = 2;
 }  // namespace
 
 ActViewing::ActViewing(MainWindow& main, DataModule& data, const OptionsWindow* options)
-    : main_(main), data_(data), options_(options), images_(*data.database(), "tblImagini") {
-  images_.Open();
+    : main_(main), data_(data), options_(options) {
   main_.act_windows().SetFactory(
       [this](const QString& anchor, const std::vector<std::string>& search_stems) {
         return Make(anchor, search_stems);
@@ -60,14 +59,14 @@ viewing::ActWindow* ActViewing::ActWindowOf(QMdiSubWindow* window) {
 }
 
 QWidget* ActViewing::Make(const QString& anchor, const std::vector<std::string>& search_stems) {
-  const actsdb::Table& act = *data_.tblActeNef();
+  const actsdb::Table& act = data_.tblActeNef();
   viewing::ActWindowSetup setup;
   setup.act_id = act.AsInteger("IdAct");
   setup.row = viewing::ReadActPageRow(act);
-  setup.row.disp_titlu = data_.DirectDispTitlu();
-  setup.row.emitent = data_.DirectName("Emitent");
-  setup.row.publicatia = data_.DirectName("Publicatia");
-  setup.row.tip_act = data_.DirectName("TipAct");
+  setup.row.disp_titlu = act.AsString("DispTitlu");
+  setup.row.emitent = act.AsString("Emitent");
+  setup.row.publicatia = act.AsString("Publicatia");
+  setup.row.tip_act = act.AsString("TipAct");
   setup.install_dir = main_.install_dir();
   setup.anchor = anchor;
   if (!options_ || options_->mark_hits()) setup.search_stems = search_stems;
@@ -99,7 +98,7 @@ QWidget* ActViewing::Make(const QString& anchor, const std::vector<std::string>&
 }
 
 std::optional<std::string> ActViewing::Picture(const std::string& key) {
-  return viewing::FindPicture(images_, key);
+  return viewing::FindPicture(data_.views().tblImagini(), key);
 }
 
 }  // namespace shell

@@ -18,7 +18,6 @@
 #include <string>
 #include <vector>
 
-#include "actsdb/store.h"
 #include "viewer/viewing/act_window.h"
 
 class QMdiSubWindow;
@@ -56,7 +55,6 @@ class ActViewing : public QObject {
   MainWindow& main_;
   DataModule& data_;
   const OptionsWindow* options_;
-  actsdb::Table images_;
   std::vector<WindowHook> hooks_;
   QPrinter printer_{QPrinter::HighResolution};
 };

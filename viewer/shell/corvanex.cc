@@ -26,7 +26,7 @@ void ReportError(QWidget* parent, const char* message) {
   QMessageBox::critical(parent, QStringLiteral("Corvana"), QString::fromUtf8(message));
 }
 
-Corvanex::Corvanex(const QString& install_dir) {
+Corvanex::Corvanex(const QString& install_dir, bool named) {
   main_ = std::make_unique<MainWindow>(install_dir);
   MainWindow* main = main_.get();
   Create(main, [&] {
@@ -36,7 +36,7 @@ Corvanex::Corvanex(const QString& install_dir) {
   });
   Create(main, [&] {
     data_ = std::make_unique<DataModule>(install_dir.toStdString(),
-                                         options_ ? options_->load_mode() : LoadMode::kFull);
+                                         options_ ? options_->load_mode() : LoadMode::kFull, named);
     main->grid()->SetSource(data_.get());
     QObject::connect(main->grid(), &finding::ResultsGrid::openRequested, main,
                      [this] { OpenSelectedAct(); });

@@ -33,7 +33,9 @@ namespace shell {
 
 class Corvanex {
  public:
-  explicit Corvanex(const QString& install_dir);
+  // `named`: the user named the installation (--install-dir), and its own
+  // database is opened rather than the one of the alias `Zazi1`.
+  explicit Corvanex(const QString& install_dir, bool named = true);
   ~Corvanex();
 
   MainWindow& main_window() { return *main_; }

@@ -31,7 +31,8 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
-  if (install_dir.isEmpty()) install_dir = QString::fromStdString(actsdb::LookupInstallDir());
+  const bool named = !install_dir.isEmpty();
+  if (!named) install_dir = QString::fromStdString(actsdb::LookupInstallDir());
   if (install_dir.isEmpty()) {
     QMessageBox::critical(nullptr, QStringLiteral("Corvana"),
                           QStringLiteral("Nu se stie unde este instalat Corvana: porniti programul cu "
@@ -39,7 +40,7 @@ int main(int argc, char** argv) {
     return 2;
   }
 
-  shell::Corvanex corvanex(install_dir);
+  shell::Corvanex corvanex(install_dir, named);
   shell::MainWindow& main = corvanex.main_window();
   // Maximised also where no window manager maximises it.
   if (const QScreen* screen = main.screen()) main.setGeometry(screen->availableGeometry());

@@ -1,38 +1,32 @@
-// The data module (`TDataModActe`), the viewer's side of it: the database
-// opened for the run in the load mode of the options, the acts list the
-// grid shows (`DataActe`: the query `QueActe` in partial mode, the
-// in-memory `ClientActe` from "dump.dst" in full mode) and the direct acts
-// view `tblActeNef`, and the word index cursor, open from creation to
-// destruction.
+// The data module (`TDataModActe`), the viewer's side of it: the acts views
+// (actsdb::ActsViews) opened for the run in the load mode of the options,
+// the text search whose hit test is the acts lists' record filter, and the
+// results grid's GridSource over `DataActe`.
 //
-// It is the results grid's GridSource: the display texts of the list's
-// fields (the display title, looked-up names, the number as the lists show
-// it, dates as d/m/yyyy), its sort index in memory and its sort clause as a
-// query.
+// Creation registers the database aliases the viewer needs when they are
+// missing, then opens the views on the installation's database: the one of
+// a named installation (--install-dir), otherwise the one of the alias
+// `Zazi1`.
 //
-// The three lists the grid can show share one record filter, the text
-// search's hit test: an act passes when its hit counter equals the number
-// of words of the last text search (every act before any search).
-//
-// Hand-over: the filter and find-act windows run their searches over
-// lists() with search(), then call ListChanged() and the grid's Refresh();
-// the filter window runs the query again after a title click
-// (SetFilterRun) with OrderBy(). Until it comes, the query is run again
-// with the new order alone.
+// The grid reads rows through the dataset's row seam, without moving the
+// list's cursor; the module listens to the three acts lists and tells the
+// grid when the list it shows was listed anew or its current row moved,
+// and when `DataActe` switches to another list. The filter and find-act
+// windows therefore only run their searches over views(); the filter
+// window runs the query again after a title click (SetFilterRun) with
+// OrderBy(). Until it comes, the query is run again with the new order
+// alone.
 #ifndef CORVANA_VIEWER_SHELL_DATA_MODULE_H_
 #define CORVANA_VIEWER_SHELL_DATA_MODULE_H_
 
-#include <QString>
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "actsdb/store.h"
-#include "viewer/finding/filter_run.h"
+#include "actsdb/acts_views.h"
 #include "viewer/finding/history.h"
 #include "viewer/finding/results_grid.h"
 #include "viewer/finding/text_search.h"
@@ -40,39 +34,34 @@
 
 namespace shell {
 
-// The columns of the acts list, in order.
-extern const char* const kActsListColumns[15];
-
-class DataModule : public finding::GridSource {
+class DataModule : public finding::GridSource, private actsdb::DatasetListener {
  public:
   // Opens everything in order; an error leaves open what was opened before
-  // it and is thrown on (the start-up shows it).
-  DataModule(const std::string& install_dir, LoadMode mode);
+  // it and is thrown on (the start-up shows it). `named`: the installation
+  // was named by the user, and its own database is opened.
+  DataModule(const std::string& install_dir, LoadMode mode, bool named = true);
   ~DataModule() override;
+  DataModule(const DataModule&) = delete;
+  DataModule& operator=(const DataModule&) = delete;
 
-  // Opening, step by step; the constructor runs them in this order.
-  LoadMode load_mode() const { return mode_; }
-  const std::string& data_dir() const { return data_dir_; }
-  actsdb::Database* database() { return db_.get(); }
-  // `DataActe`: the acts list shown, nullptr when none is open.
+  LoadMode load_mode() const { return views_.load_mode(); }
+  const std::string& data_dir() const { return views_.data_dir(); }
+  actsdb::ActsViews& views() { return views_; }
+  actsdb::Database& database() { return views_.database(); }
+  // `DataActe`: the acts list shown, nullptr when no acts list is loaded.
   actsdb::Dataset* acts_list();
-  // The lists `DataActe` can show, and the text search whose hit test is
-  // their record filter.
-  finding::ActsLists& lists() { return lists_; }
+  // The text search whose hit test is the acts lists' record filter.
   finding::TextSearch& search() { return *search_; }
-  actsdb::Table* tblActeNef() { return acts_direct_.get(); }
+  actsdb::Table& tblActeNef() { return views_.tblActeNef(); }
 
   // The act of the grid's current row: `tblActeNef` positioned on it. Its
   // IdAct, or nullopt when the list is empty.
   std::optional<int64_t> PositionOnCurrentAct();
   // The display title of the act `tblActeNef` stands on.
-  std::string DirectDispTitlu() const;
-  // A looked-up name of that act: "Emitent", "Publicatia" or "TipAct".
-  std::string DirectName(const std::string& field) const;
+  std::string DirectDispTitlu() { return tblActeNef().AsString("DispTitlu"); }
 
   // The history's columns of act `id` as the acts list holds it; nullopt
-  // when the list does not hold it. The list's cursor moves; its current
-  // row stays.
+  // when the list does not hold it. The list's current row stays.
   std::optional<finding::HistoryColumns> ListedAct(int64_t id);
 
   void SetFilterRun(std::function<void()> run) { filter_run_ = std::move(run); }
@@ -81,10 +70,11 @@ class DataModule : public finding::GridSource {
   std::vector<finding::ListField> Fields() const override;
   int RowCount() const override;
   std::string Text(int row, const std::string& field) const override;
-  int CurrentRow() const override { return current_row_; }
+  int CurrentRow() const override;
   void MoveTo(int row) override;
+  void Watch(Changes changes) override { changes_ = std::move(changes); }
   bool in_memory() const override {
-    return lists_.shown == finding::ActsLists::Shown::kClientActe;
+    return views_.data_acte() == actsdb::ActsList::kClientActe;
   }
   std::vector<std::string> SortKeysOf(const std::string& field) const override;
   std::optional<finding::SortKeys> SortIndex() const override;
@@ -93,39 +83,22 @@ class DataModule : public finding::GridSource {
   std::string OrderBy() const override { return order_by_; }
   void SortQuery(const std::string& order_by) override;
 
-  // The rows of the list changed: counts and cursor are read again, the
-  // count taken as given when there is one.
-  void ListChanged(std::optional<int> rows = std::nullopt);
-
  private:
-  void OpenActsList(const std::string& install_dir);
-  // Stands the list's cursor on accepted row `row`, moving from where it is.
-  bool Seek(int row) const;
-  // Makes the row of `act` the current row, when it is listed.
-  void StandOnAct(int64_t act);
-  std::string Lookup(const std::map<int64_t, std::string>& names, const char* id_column) const;
-  // The display title of the list's row where its cursor stands.
-  std::string ListDispTitlu() const;
+  // DatasetListener, over the three acts lists: passed on to the grid when
+  // the list is the one shown.
+  void RowsReset(actsdb::Dataset& dataset) override;
+  void CurrentRowMoved(actsdb::Dataset& dataset) override;
 
-  LoadMode mode_;
-  std::string data_dir_;
-  std::unique_ptr<actsdb::Database> db_;
-  std::map<int64_t, std::string> types_, issuers_, domains_, publications_;
-  std::unique_ptr<actsdb::Query> query_;       // QueActe
-  std::unique_ptr<actsdb::Query> query_mic_;   // QueActeMic
-  std::unique_ptr<actsdb::ClientDataset> client_;
-  finding::ActsLists lists_;
+  // `DataActe` when it is open, else nullptr.
+  const actsdb::Dataset* shown() const;
+  std::vector<actsdb::Dataset*> lists();
+
+  actsdb::ActsViews views_;
   std::unique_ptr<finding::TableDictionary> dictionary_;
   std::unique_ptr<finding::TextSearch> search_;
-  std::unique_ptr<actsdb::Table> acts_direct_;
-  std::vector<std::string> direct_columns_;
-  bool cursor_open_ = false;
-
+  Changes changes_;
   std::string order_by_;
   std::function<void()> filter_run_;
-  int rows_ = 0;
-  int current_row_ = -1;
-  mutable int cursor_row_ = -1;  // where the list's cursor stands, -1: unknown
 };
 
 }  // namespace shell

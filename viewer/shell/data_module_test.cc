@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 
 #include "actsdb/database_test_fixture.h"
+#include "actsdb/install_dir.h"
 
 namespace shell {
 namespace {
@@ -44,7 +47,18 @@ class DataModuleTest : public ::testing::Test {
     acts.Close();
     actsdb::ClientDataset::SaveActsList(*db, dir_ + "/dump.dst");
   }
-  void TearDown() override { fs::remove_all(dir_); }
+  void TearDown() override {
+    fs::remove_all(dir_);
+    fs::remove_all(dir_ + "-data");
+    fs::remove(actsdb::AliasConfig::DefaultPath());
+  }
+
+  static std::string Aliases() {
+    std::ifstream in(actsdb::AliasConfig::DefaultPath());
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
 
   std::vector<std::string> Column(const DataModule& data, const char* field) {
     std::vector<std::string> texts;
@@ -70,6 +84,60 @@ TEST_F(DataModuleTest, LoadModes) {
   DataModule none(dir_, LoadMode::kNone);
   EXPECT_EQ(none.acts_list(), nullptr);
   EXPECT_EQ(none.RowCount(), 0);
+  EXPECT_TRUE(none.Fields().empty());
+}
+
+// Without a named installation the database is the alias Zazi1's, and the
+// acts list in memory comes from "dump.dst" beside it (in DataDir) before
+// the installation's own.
+TEST_F(DataModuleTest, TheAliasNamesTheDatabaseAndDataDirHoldsTheListFirst) {
+  const std::string data = dir_ + "-data";
+  fs::create_directories(data);
+  fs::copy(dir_ + "/zazi1", data + "/zazi1", fs::copy_options::recursive);
+  {
+    auto db = actsdb::Database::Open(data + "/zazi1/" + actsdb::kDatabaseFileName);
+    actsdb::Table acts(*db, "tblActe");
+    acts.Open(true);
+    ASSERT_TRUE(acts.Locate("Titlu", "Amnistie"));
+    acts.Delete();
+    acts.Close();
+    actsdb::ClientDataset::SaveActsList(*db, data + "/dump.dst");
+  }
+  actsdb::AliasConfig aliases;
+  aliases.Add("Zazi1", data + "/zazi1");
+  aliases.Save();
+
+  struct Case {
+    LoadMode mode;
+    bool dump_in_data_dir;
+    int rows;
+  } cases[] = {
+      {LoadMode::kFull, true, 2},      // DataDir's copy
+      {LoadMode::kFull, false, 3},     // the installation's
+      {LoadMode::kPartial, false, 2},  // the database itself
+      {LoadMode::kNone, false, 0},
+  };
+  for (const Case& c : cases) {
+    if (!c.dump_in_data_dir) fs::remove(data + "/dump.dst");
+    DataModule module(dir_, c.mode, /*named=*/false);
+    EXPECT_EQ(module.data_dir(), data);
+    EXPECT_EQ(module.RowCount(), c.rows) << static_cast<int>(c.mode);
+  }
+}
+
+TEST_F(DataModuleTest, AliasesAreRegisteredAtTheFirstStartOnly) {
+  { DataModule first(dir_, LoadMode::kNone); }
+  // A doubled "/" in the scratch directory's path is reduced in each alias.
+  const std::string dir = actsdb::ReduceFirstDoubledSeparator(dir_);
+  EXPECT_EQ(Aliases(),
+            "NormBase=" + dir + "\nUpdate=" + dir + "/update\nZazi1=" + dir + "/zazi1\n");
+  // An alias moved by hand stays where it was put.
+  actsdb::AliasConfig moved;
+  moved.Add("Update", "/srv/update");
+  moved.Save();
+  const std::string before = Aliases();
+  { DataModule second(dir_, LoadMode::kNone); }
+  EXPECT_EQ(Aliases(), before);
 }
 
 TEST_F(DataModuleTest, FullLoadWithoutDumpIsAnErrorThatNamesIt) {
@@ -121,6 +189,41 @@ TEST_F(DataModuleTest, QuerySortRunsAgainAndResolvesFields) {
   EXPECT_EQ(data.CurrentRow(), 2);
   ASSERT_TRUE(data.PositionOnCurrentAct());
   EXPECT_EQ(data.DirectDispTitlu(), "Lege din 2001");
+}
+
+// The grid reads any row without moving the list, and hears of every change
+// of the list: once for a change made in steps.
+TEST_F(DataModuleTest, TheGridHearsOfChangesAndReadsWithoutMovingTheList) {
+  for (LoadMode mode : {LoadMode::kFull, LoadMode::kPartial}) {
+    DataModule data(dir_, mode);
+    int resets = 0;
+    int moves = 0;
+    data.Watch({[&] { ++resets; }, [&] { ++moves; }});
+    data.MoveTo(1);
+    EXPECT_EQ(moves, 1);
+    Column(data, "DispTitlu");
+    EXPECT_EQ(data.CurrentRow(), 1);
+    // The history looks an act up in the list and leaves its row where it was.
+    const std::optional<finding::HistoryColumns> listed = data.ListedAct(3);
+    ASSERT_TRUE(listed);
+    EXPECT_EQ(listed->disp_titlu, "Lege din 2001");
+    EXPECT_EQ(listed->titlu, "Amnistie");
+    EXPECT_EQ(data.CurrentRow(), 1);
+    resets = moves = 0;
+    if (mode == LoadMode::kFull) {
+      data.SetSortIndex({{"Titlu"}, {}});
+      EXPECT_EQ(data.CurrentRow(), 0);
+    } else {
+      data.SortQuery("Titlu ASCENDING");
+      EXPECT_EQ(data.Text(data.CurrentRow(), "Titlu"), "Codul muncii");  // the act it stood on
+    }
+    EXPECT_EQ(resets, 1);
+    EXPECT_EQ(data.Text(0, "Titlu"), "Amnistie");
+    resets = 0;
+    data.acts_list()->SetFiltered(true);
+    EXPECT_EQ(resets, 1);
+    data.Watch({});
+  }
 }
 
 }  // namespace

@@ -16,7 +16,7 @@ constexpr int kHintPanel = 1;
 }  // namespace
 
 FavoriteActs::FavoriteActs(MainWindow& main, DataModule& data, FindingWindows* finding)
-    : main_(main), data_(data), finding_(finding), acts_(*data.database(), "tblActe") {
+    : main_(main), data_(data), finding_(finding), acts_(data.database(), "tblActe") {
   acts_.Open();
   viewing::FavoritesWindow::Hooks hooks;
   hooks.current_act = [this] { return CurrentAct(); };
@@ -46,7 +46,7 @@ std::optional<viewing::Favorite> FavoriteActs::CurrentAct() {
 }
 
 bool FavoriteActs::Open(const std::string& key) {
-  actsdb::Table& direct = *data_.tblActeNef();
+  actsdb::Table& direct = data_.tblActeNef();
   if (!direct.Locate("IndNum", key)) return false;
   if (finding_) finding_->history().history().Append(direct.AsInteger("IdAct"));
   main_.act_windows().Open(QString(), hypertext::FromCp1250(data_.DirectDispTitlu()));

@@ -3,7 +3,6 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 
-#include "actsdb/display_title.h"
 #include "viewer/finding/filter_run.h"
 #include "viewer/finding/results_grid.h"
 #include "viewer/shell/act_viewing.h"
@@ -31,16 +30,14 @@ void Raise(QWidget& window) {
 FindingWindows::FindingWindows(MainWindow& main, DataModule& data, ActViewing* act_viewing,
                                std::function<void()> open_selected)
     : main_(main), data_(data) {
-  code_tables_ = std::make_unique<finding::CodeTables>(*data.database());
+  code_tables_ = std::make_unique<finding::CodeTables>(data.database());
 
   finding::TFiltrare::Hooks filter_hooks;
   filter_hooks.run = [this](const finding::FilterCriteria& criteria, std::string_view mode) {
     if (!data_.acts_list()) return 0;
-    const int acts =
-        finding::RunFilter(criteria, mode, data_.OrderBy(),
-                           finding::LargestActId(*data_.database()), data_.search(), data_.lists());
-    data_.ListChanged(acts);
-    return acts;
+    return finding::RunFilter(criteria, mode, data_.OrderBy(),
+                              finding::LargestActId(data_.database()), data_.search(),
+                              data_.views());
   };
   filter_hooks.before_run = [this] { find_act_->DetachList(); };
   filter_hooks.after_run = [this](int acts) { ShowResult(acts); };
@@ -63,9 +60,7 @@ FindingWindows::FindingWindows(MainWindow& main, DataModule& data, ActViewing* a
   find_hooks.type_names = [this] { return filter_->TypeNames(); };
   find_hooks.search = [this](const std::vector<std::string>& lines) {
     if (!data_.acts_list()) return 0;
-    const int acts = finding::RunFindAct(lines, data_.OrderBy(), data_.search(), data_.lists());
-    data_.ListChanged(acts);
-    return acts;
+    return finding::RunFindAct(lines, data_.OrderBy(), data_.search(), data_.views());
   };
   find_hooks.after_search = [this](int acts) { ShowResult(acts); };
   find_hooks.open_selected = std::move(open_selected);
@@ -75,11 +70,7 @@ FindingWindows::FindingWindows(MainWindow& main, DataModule& data, ActViewing* a
   finding::TIstoric::Hooks history_hooks;
   history_hooks.lookup = [this](int64_t id) { return data_.ListedAct(id); };
   history_hooks.show_every_act = [this] {
-    if (actsdb::Dataset* list = data_.acts_list()) {
-      list->SetFiltered(false);
-      data_.ListChanged();
-      main_.grid()->Refresh();
-    }
+    if (actsdb::Dataset* list = data_.acts_list()) list->SetFiltered(false);
   };
   history_hooks.open = [this](int64_t id, bool* brought_forward) {
     return OpenFromHistory(id, brought_forward);
@@ -97,11 +88,10 @@ FindingWindows::FindingWindows(MainWindow& main, DataModule& data, ActViewing* a
   if (act_viewing != nullptr) {
     finding::ActLinks::Services services;
     services.install_dir = hypertext::ToCp1250(main.install_dir());
-    services.acts = data.tblActeNef();
+    services.acts = &data.tblActeNef();
     services.list_key = [this] { return data_.Text(data_.CurrentRow(), "IndNum"); };
     services.located_hint = [this] {
-      return data_.DirectDispTitlu() + " " +
-             actsdb::StripTags(data_.tblActeNef()->AsString("Titlu"));
+      return data_.DirectDispTitlu() + " " + data_.tblActeNef().AsString("Privind");
     };
     services.open = [this](int64_t id) {
       history_->history().Append(id);
@@ -119,7 +109,6 @@ FindingWindows::~FindingWindows() { data_.SetFilterRun(nullptr); }
 
 void FindingWindows::ShowResult(int acts) {
   main_.SetStatusText(kCountPanel, QStringLiteral("    %1 acte").arg(acts));
-  main_.grid()->Refresh();
   main_.SetResultsMode(MainWindow::ResultsMode::kGrid);
 }
 
@@ -140,7 +129,7 @@ bool FindingWindows::OpenFromHistory(int64_t id_act, bool* brought_forward) {
       }
     }
   }
-  if (!data_.tblActeNef()->Locate("IdAct", id_act)) return false;
+  if (!data_.tblActeNef().Locate("IdAct", id_act)) return false;
   *brought_forward = false;
   history_->close();
   OpenDirectAct();

@@ -24,6 +24,8 @@
 #include <cstdint>
 #include <string>
 
+#include "actsdb/acts_views.h"
+
 namespace shell {
 
 inline constexpr char kOptionsFile[] = "optiuni.ini";
@@ -33,7 +35,7 @@ inline constexpr char kOptionsFile[] = "optiuni.ini";
 inline constexpr int kDefaultCharset = 1;
 inline constexpr int kCentralEuropeanCharset = 238;
 
-enum class LoadMode { kNone, kPartial, kFull };
+using LoadMode = actsdb::LoadMode;
 
 // Every setting of the file, with its default. Texts are Windows-1250.
 struct Options {

@@ -15,7 +15,7 @@
 namespace shell {
 
 StructureViewing::StructureViewing(MainWindow& main, DataModule& data, ActViewing& acts)
-    : main_(main), data_(data), reader_(*data.database()) {
+    : main_(main), data_(data), reader_(data.database()) {
   finding::ModificationsHost host;
   host.selected_act = [this] { return data_.PositionOnCurrentAct(); };
   host.shown_act = [this]() -> std::optional<int64_t> {
@@ -65,7 +65,7 @@ viewing::ActWindow* StructureViewing::CurrentActWindow() const {
 }
 
 void StructureViewing::AddStructureWindow(viewing::ActWindow& window) {
-  const actsdb::Table& act = *data_.tblActeNef();
+  const actsdb::Table& act = data_.tblActeNef();
   const viewing::StructuredAct structured{act.AsInteger("IdAct"), data_.DirectDispTitlu(),
                                           act.AsString("IndNum"), act.AsBlob("CompStruct"),
                                           act.AsInteger("StructSize")};
@@ -94,7 +94,7 @@ void StructureViewing::ShowStructure(viewing::TformStruct::Tab tab) {
 
 void StructureViewing::OpenAct(int64_t act_id, const std::string& anchor) {
   try {
-    if (!data_.tblActeNef()->Locate("IdAct", act_id)) return;
+    if (!data_.tblActeNef().Locate("IdAct", act_id)) return;
     main_.act_windows().Open(
         QString::fromStdString(anchor),
         QString::fromStdString(actsdb::Cp1250ToUtf8(data_.DirectDispTitlu())));
