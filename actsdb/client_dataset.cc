@@ -3,7 +3,11 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 #include <fstream>
+#include <numeric>
+#include <string_view>
 
 #include "actsdb/acts_list.h"
 #include "actsdb/codepage.h"
@@ -92,6 +96,7 @@ void ClientDataset::Close() {
 }
 
 void ClientDataset::CloseMemory() {
+  column_keys_.clear();
   sqlite3_finalize(fetch_);
   fetch_ = nullptr;
   fetch_on_row_ = false;
@@ -105,6 +110,7 @@ void ClientDataset::EmptyDataSet() {
   sqlite3_reset(fetch_);
   fetch_on_row_ = false;
   Exec(memory_, std::string("DELETE FROM ") + kActsListTable, "client dataset: cannot empty");
+  column_keys_.clear();
   Relist(where_sql_, order_sql_);
 }
 
@@ -127,8 +133,130 @@ std::string ClientDataset::WhereSql(const std::string& expression, bool filterin
   }
 }
 
+struct ClientDataset::ColumnKeys {
+  // SQLite's order of storage classes, a text being its nocase key: null,
+  // then numbers, then keys (blobs), which compare as bytes then length.
+  enum Kind : uint8_t { kNull, kInteger, kReal, kBytes };
+
+  std::vector<int64_t> rowids;  // ascending
+  std::vector<Kind> kinds;
+  std::vector<int64_t> numbers;  // a real's as its bits
+  std::vector<uint32_t> ends;    // of each row's key in `bytes`
+  std::string bytes;
+
+  // <0, 0 or >0 as row `a`'s key sorts before, with or after row `b`'s.
+  int Compare(size_t a, size_t b) const {
+    const int class_a = kinds[a] == kReal ? kInteger : kinds[a];
+    const int class_b = kinds[b] == kReal ? kInteger : kinds[b];
+    if (class_a != class_b) return class_a < class_b ? -1 : 1;
+    if (class_a == kNull) return 0;
+    if (class_a == kInteger) {
+      if (kinds[a] == kInteger && kinds[b] == kInteger) {
+        return numbers[a] < numbers[b] ? -1 : numbers[a] > numbers[b];
+      }
+      const double x = Real(a);
+      const double y = Real(b);
+      return x < y ? -1 : x > y;
+    }
+    const std::string_view x = Key(a);
+    const std::string_view y = Key(b);
+    const int common = std::memcmp(x.data(), y.data(), std::min(x.size(), y.size()));
+    if (common != 0) return common;
+    return x.size() < y.size() ? -1 : x.size() > y.size();
+  }
+
+  double Real(size_t i) const {
+    return kinds[i] == kReal ? std::bit_cast<double>(numbers[i]) : static_cast<double>(numbers[i]);
+  }
+
+  std::string_view Key(size_t i) const {
+    const uint32_t begin = i == 0 ? 0 : ends[i - 1];
+    return std::string_view(bytes).substr(begin, ends[i] - begin);
+  }
+};
+
+const ClientDataset::ColumnKeys& ClientDataset::KeysOf(const std::string& field) const {
+  std::unique_ptr<ColumnKeys>& kept = column_keys_[Lower(field)];
+  if (kept) return *kept;
+  auto keys = std::make_unique<ColumnKeys>();
+  Statement rows(memory_,
+                 "SELECT rowid, " + Quote(field) + " FROM " + kActsListTable + " ORDER BY rowid",
+                 "client dataset: sort by " + field);
+  while (rows.Step()) {
+    sqlite3_stmt* row = rows.get();
+    keys->rowids.push_back(rows.Int(0));
+    ColumnKeys::Kind kind = ColumnKeys::kNull;
+    int64_t number = 0;
+    switch (sqlite3_column_type(row, 1)) {
+      case SQLITE_INTEGER:
+        kind = ColumnKeys::kInteger;
+        number = sqlite3_column_int64(row, 1);
+        break;
+      case SQLITE_FLOAT:
+        kind = ColumnKeys::kReal;
+        number = std::bit_cast<int64_t>(sqlite3_column_double(row, 1));
+        break;
+      case SQLITE_TEXT:
+        kind = ColumnKeys::kBytes;
+        keys->bytes += NoCaseKey(std::string_view(
+            reinterpret_cast<const char*>(sqlite3_column_text(row, 1)),
+            static_cast<size_t>(sqlite3_column_bytes(row, 1))));
+        break;
+      case SQLITE_BLOB:
+        kind = ColumnKeys::kBytes;
+        keys->bytes.append(static_cast<const char*>(sqlite3_column_blob(row, 1)),
+                           static_cast<size_t>(sqlite3_column_bytes(row, 1)));
+        break;
+      default:
+        break;
+    }
+    keys->kinds.push_back(kind);
+    keys->numbers.push_back(number);
+    keys->ends.push_back(static_cast<uint32_t>(keys->bytes.size()));
+  }
+  kept = std::move(keys);
+  return *kept;
+}
+
+std::vector<int64_t> ClientDataset::SortedKeys(const std::string& where, const Index& index) const {
+  const std::vector<int64_t> listed = ListKeys(where, "rowid");
+  struct Term {
+    const ColumnKeys* keys;
+    bool descending;
+  };
+  std::vector<Term> terms;
+  for (const auto& [field, descending] : index.terms) terms.push_back({&KeysOf(field), descending});
+  // Each listed row's place among the kept keys: both run in rowid order.
+  const std::vector<int64_t>& kept = terms.front().keys->rowids;
+  std::vector<uint32_t> slots(listed.size());
+  size_t slot = 0;
+  for (size_t i = 0; i < listed.size(); ++i) {
+    while (slot < kept.size() && kept[slot] < listed[i]) ++slot;
+    if (slot == kept.size() || kept[slot] != listed[i]) {
+      throw StoreError("client dataset: the sort keys do not hold row " + std::to_string(listed[i]));
+    }
+    slots[i] = static_cast<uint32_t>(slot);
+  }
+  std::vector<uint32_t> order(listed.size());
+  std::iota(order.begin(), order.end(), 0u);
+  std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+    for (const Term& term : terms) {
+      const int c = term.keys->Compare(slots[a], slots[b]);
+      if (c != 0) return term.descending ? c > 0 : c < 0;
+    }
+    return listed[a] < listed[b];
+  });
+  std::vector<int64_t> keys;
+  keys.reserve(order.size());
+  for (uint32_t i : order) keys.push_back(listed[i]);
+  return keys;
+}
+
 std::vector<int64_t> ClientDataset::ListKeys(const std::string& where,
                                              const std::string& order) const {
+  for (const Index& index : indexes_) {
+    if (index.def.case_insensitive && index.order_sql == order) return SortedKeys(where, index);
+  }
   std::vector<int64_t> keys;
   Statement list(memory_,
                  std::string("SELECT rowid FROM ") + kActsListTable + where + " ORDER BY " + order,
@@ -194,6 +322,7 @@ void ClientDataset::AddIndex(const std::string& name, const std::string& fields,
   const std::vector<std::string> descending = split(descending_fields);
   if (sort.empty()) throw StoreError("client dataset: index " + name + " has no fields");
   std::string order;
+  std::vector<std::pair<std::string, bool>> terms;
   for (const std::string& field : sort) {
     const auto stored = columns_.begin() + static_cast<long>(stored_count());
     const bool known =
@@ -204,13 +333,14 @@ void ClientDataset::AddIndex(const std::string& name, const std::string& fields,
     if (!known) throw StoreError("client dataset: field '" + field + "' not found");
     order += case_insensitive ? std::string(kNoCaseKeyFunction) + "(" + Quote(field) + ")"
                               : Quote(field);
-    if (std::any_of(descending.begin(), descending.end(),
-                    [&](const std::string& d) { return SameColumnName(d, field); })) {
-      order += " DESC";
-    }
+    const bool descends = std::any_of(descending.begin(), descending.end(),
+                                      [&](const std::string& d) { return SameColumnName(d, field); });
+    if (descends) order += " DESC";
     order += ", ";
+    terms.emplace_back(field, descends);
   }
-  indexes_.push_back({name, {fields, descending_fields, case_insensitive}, order + "rowid"});
+  indexes_.push_back(
+      {name, {fields, descending_fields, case_insensitive}, order + "rowid", std::move(terms)});
 }
 
 std::optional<ClientDataset::IndexDef> ClientDataset::FindIndex(const std::string& name) const {

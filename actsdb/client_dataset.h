@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -76,10 +77,19 @@ class ClientDataset : public Dataset {
     std::string name;
     IndexDef def;
     std::string order_sql;
+    std::vector<std::pair<std::string, bool>> terms;  // each field, and whether descending
   };
+  // The sort keys of one column as a case-insensitive index compares them,
+  // read once per load and kept for every sort after.
+  struct ColumnKeys;
   // The WHERE clause of the filter expression ("" when none applies).
   std::string WhereSql(const std::string& expression, bool filtering) const;
   std::vector<int64_t> ListKeys(const std::string& where, const std::string& order) const;
+  // The rows `where` lists in the order of the case-insensitive `index`,
+  // as SQLite would order them, sorted here over the kept keys: a sort of
+  // the whole list then compares keys in memory instead of records.
+  std::vector<int64_t> SortedKeys(const std::string& where, const Index& index) const;
+  const ColumnKeys& KeysOf(const std::string& field) const;
   void Relist(const std::string& where, const std::string& order);
   void CloseMemory();
 
@@ -93,6 +103,7 @@ class ClientDataset : public Dataset {
   std::vector<Index> indexes_;
   std::string order_sql_ = "rowid";
   mutable std::unique_ptr<std::vector<std::pair<int64_t, size_t>>> positions_;
+  mutable std::map<std::string, std::unique_ptr<ColumnKeys>> column_keys_;  // by lower-case name
 };
 
 }  // namespace actsdb

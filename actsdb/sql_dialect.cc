@@ -359,12 +359,19 @@ void Like(sqlite3_context* context, int argc, sqlite3_value** argv) {
 
 // nocase_key(x): text as the blob of its upper-cased Windows-1250 bytes,
 // which sorts as the RONOCASE collation does; other values unchanged.
-void NoCaseKey(sqlite3_context* context, int, sqlite3_value** argv) {
+void NoCaseKeyFunction(sqlite3_context* context, int, sqlite3_value** argv) {
   if (sqlite3_value_type(argv[0]) != SQLITE_TEXT) {
     sqlite3_result_value(context, argv[0]);
     return;
   }
-  const Utf8Text text{TextArgument(argv[0])};
+  const std::string key = NoCaseKey(TextArgument(argv[0]));
+  sqlite3_result_blob(context, key.data(), static_cast<int>(key.size()), SQLITE_TRANSIENT);
+}
+
+}  // namespace
+
+std::string NoCaseKey(std::string_view utf8) {
+  const Utf8Text text{utf8};
   std::string key;
   key.reserve(text.bytes.size());
   for (size_t i = 0; i < text.bytes.size();) {
@@ -372,10 +379,8 @@ void NoCaseKey(sqlite3_context* context, int, sqlite3_value** argv) {
     key += static_cast<char>(Up(text.At(i, &length)));
     i += length;
   }
-  sqlite3_result_blob(context, key.data(), static_cast<int>(key.size()), SQLITE_TRANSIENT);
+  return key;
 }
-
-}  // namespace
 
 std::string TranslateDialect(std::string_view text,
                              const std::function<bool(std::string_view column)>& is_date_column) {
@@ -427,7 +432,7 @@ void RegisterDialect(sqlite3* db) {
   if (rc == SQLITE_OK) rc = sqlite3_create_function(db, "like", 2, kFlags, nullptr, Like, nullptr, nullptr);
   if (rc == SQLITE_OK) rc = sqlite3_create_function(db, "like", 3, kFlags, nullptr, Like, nullptr, nullptr);
   if (rc == SQLITE_OK) {
-    rc = sqlite3_create_function(db, kNoCaseKeyFunction, 1, kFlags, nullptr, NoCaseKey, nullptr,
+    rc = sqlite3_create_function(db, kNoCaseKeyFunction, 1, kFlags, nullptr, NoCaseKeyFunction, nullptr,
                                  nullptr);
   }
   if (rc != SQLITE_OK) {

@@ -39,6 +39,10 @@ constexpr char kNoCaseKeyFunction[] = "nocase_key";
 std::string TranslateDialect(std::string_view text,
                              const std::function<bool(std::string_view column)>& is_date_column);
 
+// The key nocase_key() gives a text (UTF-8, as SQLite holds it): its
+// upper-cased Windows-1250 bytes.
+std::string NoCaseKey(std::string_view utf8);
+
 // Installs the RONOCASE collation, nocase_key() and the case-insensitive
 // like() (two and three arguments) on `db`. Throws StoreError when SQLite
 // refuses.

@@ -727,5 +727,41 @@ TEST_F(ClientDatasetTest, SecondaryIndexesSortByManyFieldsDescendingAndIgnoringC
   EXPECT_THROW(list.SetIndexName("Missing"), StoreError);
 }
 
+// The in-memory sort gives the order SQLite gives the same index: letters
+// upper-cased in the code page's order (Ă after B), equal keys by their
+// row, a null before any text, and all of it reversed by DESC but the rows.
+TEST_F(ClientDatasetTest, ACaseInsensitiveSortOrdersAsTheDatabaseDoes) {
+  AddActs({{1, 2010, "ala", "1/1/2010", "k6"},
+           {1, 2010, "Ala", "1/1/2010", "k7"},
+           {1, 2010, "ăla", "1/1/2010", "k8"},
+           {1, 2010, "b", "1/1/2010", "k9"}});
+  ClientDataset::SaveActsList(*db_, dump_);
+  struct Case {
+    const char* fields;
+    const char* descending;
+    std::vector<int64_t> ids;
+  };
+  const Case cases[] = {
+      {"Titlu", "", {6, 7, 9, 8}},
+      {"Titlu", "Titlu", {8, 9, 6, 7}},
+      {"Titlu2;Titlu", "Titlu2", {6, 7, 9, 8}},  // Titlu2 is null in every row
+      {"IndNum;Anul", "IndNum", {9, 8, 7, 6}},
+  };
+  for (const Case& c : cases) {
+    ClientDataset list;
+    list.LoadFromFile(dump_);
+    list.SetFilterText("IdAct >= 6");
+    list.SetFiltered(true);
+    list.AddIndex("SortGrid", c.fields, c.descending, true);
+    list.SetIndexName("SortGrid");
+    EXPECT_EQ(Walk(list, "IdAct"), c.ids) << c.fields << " / " << c.descending;
+    // The keys kept for the sort go with the rows.
+    list.EmptyDataSet();
+    list.SetIndexName("");
+    list.SetIndexName("SortGrid");
+    EXPECT_TRUE(list.IsEmpty());
+  }
+}
+
 }  // namespace
 }  // namespace actsdb
