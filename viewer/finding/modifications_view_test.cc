@@ -13,14 +13,10 @@
 namespace finding {
 namespace {
 
-// The anchor names of a document, in order.
-QStringList AnchorNames(const QTextDocument& document) {
+// The anchor names of the page `view` shows, in order.
+QStringList AnchorNames(const hypertext::HypertextView& view) {
   QStringList names;
-  for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
-    for (auto it = block.begin(); !it.atEnd(); ++it) {
-      names += it.fragment().charFormat().anchorNames();
-    }
-  }
+  for (const hypertext::HypertextView::Anchor& anchor : view.anchors()) names += anchor.name;
   return names;
 }
 
@@ -66,11 +62,11 @@ TEST_F(ModificationsViewTest, ShowsEitherPageOfTheSelectedActWithItsAnchors) {
   EXPECT_EQ(PageText(view_->brought_page()), PageText(BuildModDe(reader_->Read(1))));
   EXPECT_TRUE(view_->toPlainText().contains("Modificari aduse de catre alte acte"));
   // The structure window scrolls this page to a part by these names.
-  EXPECT_EQ(AnchorNames(*view_->document()), QStringList({"3", "5"}));
+  EXPECT_EQ(AnchorNames(*view_), QStringList({"3", "5"}));
 
   view_->ShowPage(ModificationsView::kBroughtView);
   EXPECT_TRUE(view_->toPlainText().contains("Modificari aduse altor acte"));
-  EXPECT_EQ(AnchorNames(*view_->document()), QStringList({"1", "7", "7", "7"}));
+  EXPECT_EQ(AnchorNames(*view_), QStringList({"1", "7", "7", "7"}));
 
   // Printed with its header and footer.
   const QString pdf = QString::fromStdString(dir_ + "/modifications.pdf");

@@ -29,9 +29,52 @@
 namespace hypertext {
 namespace {
 
-// What "</center>" becomes while a page is read in: it, and a zero-width
-// space that starts the next paragraph.
+// Marks put into a page while it is read in and taken out once it is in;
+// no Windows-1250 page can hold them. What "</center>" becomes: it, and a
+// zero-width space that starts the next paragraph.
 const QString kParagraphMark = QStringLiteral("</center>\u200B");
+// What a named anchor's tag leaves where it stood: this character, then the
+// anchor's number among the page's names in the digits below.
+constexpr char16_t kAnchorMark = 0xE000;
+constexpr char16_t kAnchorDigitZero = 0xE010;
+
+bool IsAnchorDigit(QChar c) {
+  return c.unicode() >= kAnchorDigitZero && c.unicode() < kAnchorDigitZero + 10;
+}
+
+// Takes the name out of every "<a ... name=...>" tag of `html` and leaves
+// the anchor's mark after the tag; returns the names, in order.
+QStringList TakeAnchorNames(QString& html) {
+  static const QRegularExpression kNamedAnchor(
+      QStringLiteral("<a(\\s[^>]*?)?\\sname\\s*=\\s*(?:\"([^\"]*)\"|'([^']*)'|([^\\s>]*))([^>]*)>"),
+      QRegularExpression::CaseInsensitiveOption);
+  QStringList names;
+  QRegularExpressionMatchIterator it = kNamedAnchor.globalMatch(html);
+  if (!it.hasNext()) return names;
+  QString marked;
+  marked.reserve(html.size() + 64);
+  qsizetype copied = 0;
+  while (it.hasNext()) {
+    const QRegularExpressionMatch tag = it.next();
+    QString name = tag.captured(2);
+    if (name.isNull()) name = tag.captured(3);
+    if (name.isNull()) name = tag.captured(4);
+    marked.append(QStringView(html).mid(copied, tag.capturedStart() - copied));
+    marked.append(QLatin1String("<a"));
+    marked.append(tag.capturedView(1));
+    marked.append(tag.capturedView(5));
+    marked.append(QChar('>'));
+    marked.append(QChar(kAnchorMark));
+    for (const QChar digit : QString::number(names.size())) {
+      marked.append(QChar(char16_t(kAnchorDigitZero + digit.digitValue())));
+    }
+    names.append(std::move(name));
+    copied = tag.capturedEnd();
+  }
+  marked.append(QStringView(html).mid(copied));
+  html = std::move(marked);
+  return names;
+}
 
 // A "<" that starts no tag (one not followed by a letter, "/", "!" or "?")
 // is text to a browser, but Qt's importer takes it for a tag and drops what
@@ -152,47 +195,124 @@ void HypertextView::SetPage(QString html) {
   // which no Windows-1250 page can hold, are taken out once the page is in.
   const bool marked = html.contains(QLatin1String("</center>"), Qt::CaseInsensitive);
   if (marked) html.replace(QLatin1String("</center>"), kParagraphMark, Qt::CaseInsensitive);
+  // The anchors' names are kept by the view (see Anchor).
+  const QStringList names = TakeAnchorNames(html);
   // Nor does it take a "<" that starts no tag for text (below).
   EscapeStrayLessThan(html);
   pinned_anchor_.clear();
+  anchors_.clear();
   setHtml(html);
-  if (marked) RemoveParagraphMarks();
+  if (marked || !names.isEmpty()) RemoveMarks(marked, names);
   pressed_link_.clear();
   Hover(QString());
 }
 
-void HypertextView::RemoveParagraphMarks() {
+void HypertextView::RemoveMarks(bool paragraph_marks, const QStringList& anchor_names) {
   QTextDocument& page = *document();
-  const QString mark(kParagraphMark.back());
-  // Whether the character at `position` carries an anchor's name.
-  const auto named = [&page](int position) {
-    QTextCursor after(&page);
-    after.setPosition(position + 1);
-    return !after.charFormat().anchorNames().isEmpty();
-  };
   QTextCursor edit(&page);
   edit.beginEditBlock();
-  for (QTextCursor at = page.find(mark); !at.isNull(); at = page.find(mark, at)) {
-    // The mark goes with the blanks after it, unless one of them carries
-    // an anchor's name; a paragraph left empty goes too.
-    const int start = at.selectionStart();
-    if (named(start)) continue;
-    const QTextBlock block = at.block();
-    const QString text = block.text();
-    int end = start + 1 - block.position();
-    while (end < text.size() && text[end] == ' ' && !named(block.position() + end)) ++end;
-    const bool empties = start == block.position() && end == text.size();
-    at.setPosition(empties && block.previous().isValid() ? start - 1 : start);
-    at.setPosition(block.position() + end, QTextCursor::KeepAnchor);
-    at.removeSelectedText();
+  if (paragraph_marks) {
+    const QString mark(kParagraphMark.back());
+    for (QTextCursor at = page.find(mark); !at.isNull(); at = page.find(mark, at)) {
+      // The mark goes with the blanks after it, up to an anchor's mark; a
+      // paragraph left empty goes too.
+      const int start = at.selectionStart();
+      const QTextBlock block = at.block();
+      const QString text = block.text();
+      int end = start + 1 - block.position();
+      while (end < text.size() && text[end] == ' ') ++end;
+      const bool empties = start == block.position() && end == text.size();
+      at.setPosition(empties && block.previous().isValid() ? start - 1 : start);
+      at.setPosition(block.position() + end, QTextCursor::KeepAnchor);
+      at.removeSelectedText();
+    }
+  }
+  if (!anchor_names.isEmpty()) {
+    // Each block's text is read once and the marks go from the last to the
+    // first, so that the places found stay valid. A paragraph that held
+    // only marks goes too (as one emptied of paragraph marks does), and its
+    // anchors name the start of the next one. An anchor's position is that
+    // of the character it names, less what went before it.
+    struct Cut {
+      int from;
+      int length;
+    };
+    struct Named {
+      qsizetype name;
+      int at;
+    };
+    std::vector<Cut> cuts;
+    std::vector<Named> named;
+    for (QTextBlock block = page.begin(); block.isValid(); block = block.next()) {
+      const QString text = block.text();
+      const int start = block.position();
+      const size_t first = cuts.size();
+      const size_t first_named = named.size();
+      qsizetype kept = text.size();
+      qsizetype previous_end = -1;  // of the mark before, and what stood before it
+      bool previous_folds = false;
+      for (qsizetype at = text.indexOf(QChar(kAnchorMark)); at >= 0;
+           at = text.indexOf(QChar(kAnchorMark), at + 1)) {
+        qsizetype end = at + 1;
+        qsizetype name = 0;
+        while (end < text.size() && IsAnchorDigit(text[end])) {
+          name = name * 10 + (text[end].unicode() - kAnchorDigitZero);
+          ++end;
+        }
+        // Qt folds a blank into the blank or the line start before it; the
+        // mark kept the anchor's own blank from folding so.
+        const bool folds = at == previous_end ? previous_folds
+                                              : at == 0 || text[at - 1] == ' ' ||
+                                                    text[at - 1] == QChar::LineSeparator;
+        previous_end = end;
+        previous_folds = folds;
+        if (folds && end < text.size() && text[end] == ' ') ++end;
+        cuts.push_back({start + int(at), int(end - at)});
+        kept -= end - at;
+        if (name < anchor_names.size()) named.push_back({name, start + int(end)});
+      }
+      if (kept == 0 && cuts.size() > first && block.previous().isValid()) {
+        --cuts[first].from;  // with the end of the paragraph before
+        ++cuts[first].length;
+        const int next = block.next().isValid() ? start + int(text.size()) + 1
+                                                : start + int(text.size());
+        for (size_t i = first_named; i < named.size(); ++i) named[i].at = next;
+      }
+    }
+    for (auto cut = cuts.rbegin(); cut != cuts.rend(); ++cut) {
+      edit.setPosition(cut->from);
+      edit.setPosition(cut->from + cut->length, QTextCursor::KeepAnchor);
+      edit.removeSelectedText();
+    }
+    anchors_.reserve(named.size());
+    auto cut = cuts.begin();
+    int removed = 0;
+    for (const Named& anchor : named) {
+      for (; cut != cuts.end() && cut->from < anchor.at; ++cut) removed += cut->length;
+      anchors_.push_back({anchor_names[anchor.name], anchor.at - removed});
+    }
   }
   edit.endEditBlock();
 }
 
 void HypertextView::ScrollToAnchor(const QString& name) {
   pinned_anchor_ = name.startsWith('#') ? name.mid(1) : name;
-  scrollToAnchor(pinned_anchor_);
+  if (isVisible()) ScrollToPinnedAnchor();
   pinned_position_ = isVisible() ? ScrollPosition() : -1;
+}
+
+void HypertextView::ScrollToPinnedAnchor() {
+  if (pinned_anchor_.isEmpty()) return;
+  int y = 0;
+  for (const Anchor& anchor : anchors_) {
+    if (anchor.name != pinned_anchor_) continue;
+    // The top of the line that holds it.
+    QTextCursor at(document());
+    at.setPosition(anchor.position);
+    y = cursorRect(at).top() + ScrollPosition();
+    break;
+  }
+  verticalScrollBar()->setValue(y);
 }
 
 void HypertextView::ScrollToPosition(int y) {
@@ -201,8 +321,10 @@ void HypertextView::ScrollToPosition(int y) {
 }
 
 void HypertextView::showEvent(QShowEvent* event) {
-  QTextBrowser::showEvent(event);  // scrolls to an anchor named while hidden
-  if (!pinned_anchor_.isEmpty()) pinned_position_ = ScrollPosition();
+  QTextBrowser::showEvent(event);
+  if (pinned_anchor_.isEmpty()) return;
+  if (pinned_position_ < 0) ScrollToPinnedAnchor();  // named while hidden
+  pinned_position_ = ScrollPosition();
 }
 
 void HypertextView::resizeEvent(QResizeEvent* event) {
@@ -213,7 +335,7 @@ void HypertextView::resizeEvent(QResizeEvent* event) {
       !pinned_anchor_.isEmpty() && pinned_position_ >= 0 && ScrollPosition() == pinned_position_;
   QTextBrowser::resizeEvent(event);
   if (pinned) {
-    scrollToAnchor(pinned_anchor_);
+    ScrollToPinnedAnchor();
     pinned_position_ = ScrollPosition();
   } else if (pinned_position_ >= 0) {
     pinned_anchor_.clear();

@@ -11,6 +11,7 @@
 #define CORVANA_VIEWER_HYPERTEXT_HYPERTEXT_VIEW_H_
 
 #include <QString>
+#include <QStringList>
 #include <QTextBrowser>
 #include <QUrl>
 #include <functional>
@@ -56,7 +57,21 @@ class HypertextView : public QTextBrowser {
 
   // --- Position ---
 
-  // Scrolls so that the named anchor stands at the top ("#12" or "12").
+  // A named anchor of the page ("<a name=...>"): its name, and the position
+  // in the document of the text that follows it. The view keeps these
+  // itself rather than in Qt's character formats, whose collection compares
+  // each format with anchor names to every earlier one: on a page with
+  // thousands of anchors (parts, search hits), that was a good part of the
+  // time it took to read the page in.
+  struct Anchor {
+    QString name;
+    int position = 0;
+  };
+  // In the order of the page; a name may stand more than once.
+  const std::vector<Anchor>& anchors() const { return anchors_; }
+
+  // Scrolls so that the named anchor (its first occurrence) stands at the
+  // top ("#12" or "12"); a name the page does not have goes to the top.
   // Before the view is first shown, the scroll waits for the showing. Until
   // the page is scrolled otherwise, the anchor stays at the top when a new
   // size of the view lays the page out anew (as a window opening maximized
@@ -147,7 +162,8 @@ class HypertextView : public QTextBrowser {
   void Follow(const QString& target);
   void ShowFile(const QString& path, const QString& anchor);
   void SetPage(QString html);
-  void RemoveParagraphMarks();
+  void RemoveMarks(bool paragraph_marks, const QStringList& anchor_names);
+  void ScrollToPinnedAnchor();
   void Hover(const QString& target);
   PrintLayout& LayoutFor(QPrinter& printer);
 
@@ -159,6 +175,7 @@ class HypertextView : public QTextBrowser {
   int history_limit_ = 0;
   std::vector<Page> history_;
   size_t history_index_ = 0;  // the page shown, when history_ is not empty
+  std::vector<Anchor> anchors_;
   // The anchor last scrolled to, and the scroll position it was given; -1
   // until the view is shown. Empty once the page is scrolled otherwise.
   QString pinned_anchor_;

@@ -12,6 +12,7 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QTextBlock>
+#include <QTextDocument>
 #include <QTextTable>
 #include <QStringList>
 #include <cstdlib>
@@ -100,7 +101,9 @@ TEST_F(HypertextViewTest, ALessThanSignThatStartsNoTagIsText) {
   const QTextCursor hit = view_.document()->find("Legea");
   QTextCursor first(view_.document());
   first.setPosition(hit.selectionStart() + 1);
-  EXPECT_EQ(first.charFormat().anchorNames(), QStringList{"tp+1"});
+  ASSERT_EQ(view_.anchors().size(), 1u);
+  EXPECT_EQ(view_.anchors()[0].name, "tp+1");
+  EXPECT_EQ(view_.anchors()[0].position, hit.selectionStart());
   EXPECT_EQ(first.charFormat().anchorHref(), "");  // the back link ended before it
 }
 
@@ -115,13 +118,13 @@ TEST_F(HypertextViewTest, TextAfterACentredHeadingStartsItsOwnParagraph) {
       "<FONT color=\"blue\" ><t5> <BR><CENTER>Articolul 2</t5></CENTER></FONT>\r\n"
       "<a name=8> </a>\r\n <b>(1) </b>Scopul<BR>\r\n a) litera;<BR>\r\n</p>");
   std::vector<std::pair<QString, bool>> blocks;  // text, centred; blank ones left out
-  QStringList anchors;
   for (QTextBlock b = view_.document()->begin(); b.isValid(); b = b.next()) {
     if (!b.text().trimmed().isEmpty()) {
       blocks.emplace_back(b.text().trimmed(), b.blockFormat().alignment() & Qt::AlignHCenter);
     }
-    for (auto f = b.begin(); !f.atEnd(); ++f) anchors += f.fragment().charFormat().anchorNames();
   }
+  QStringList anchors;
+  for (const HypertextView::Anchor& anchor : view_.anchors()) anchors += anchor.name;
   const std::vector<std::pair<QString, bool>> expected = {
       {"intro", false},
       {"Capitolul I", true},
@@ -132,6 +135,59 @@ TEST_F(HypertextViewTest, TextAfterACentredHeadingStartsItsOwnParagraph) {
   EXPECT_EQ(blocks, expected);
   EXPECT_EQ(anchors, QStringList({"7", "8"}));  // the parts' anchors survive
   EXPECT_FALSE(view_.toPlainText().contains(QChar(0x200B)));
+}
+
+TEST_F(HypertextViewTest, AnchorsStandWhereQtsOwnImportPutsTheirNames) {
+  // The view keeps the names out of Qt's formats; the text and the places
+  // of the names must be those Qt's own import gives, blanks folded alike.
+  const std::vector<std::string> pages = {
+      "<p>x <a name=1> </a>\r\ny</p>",
+      "<p><a name=\"tp+1\">Legea</a> si <A NAME='b'>lit</A></p>",
+      "<p>a<br>\r\n<a name=2> </a>\r\n <b>(1) </b>b</p>",
+      "<p>a <a name=3></a> <a name=4> </a><a name=5> </a> b</p>",
+      "<p>a<a name=6></a><a name=7> </a>b <a href=\"#6\" name=8>sus</a></p>",
+      "<table><tr><td><a name=9> </a>c</td></tr></table><p><a name=10>d</a></p>",
+  };
+  for (const std::string& page : pages) {
+    SCOPED_TRACE(page);
+    QTextDocument qt;
+    qt.setHtml(FromCp1250(page));
+    std::vector<std::pair<QString, int>> expected;
+    for (QTextBlock b = qt.begin(); b.isValid(); b = b.next()) {
+      for (auto f = b.begin(); !f.atEnd(); ++f) {
+        for (const QString& name : f.fragment().charFormat().anchorNames()) {
+          expected.emplace_back(name, f.fragment().position());
+        }
+      }
+    }
+    view_.LoadFromMemory(page);
+    std::vector<std::pair<QString, int>> anchors;
+    for (const HypertextView::Anchor& anchor : view_.anchors()) {
+      anchors.emplace_back(anchor.name, anchor.position);
+    }
+    EXPECT_EQ(view_.toPlainText(), qt.toPlainText());
+    EXPECT_EQ(anchors, expected);
+  }
+}
+
+TEST_F(HypertextViewTest, AnAnchorBetweenTwoHeadingsNamesTheSecond) {
+  // An annex's anchor between its heading and its title, with nothing else
+  // between them: the paragraph the anchor stood in goes, and the anchor
+  // stays with the title.
+  view_.LoadFromMemory(
+      "<p style='text-align:Justify'>\r\nx<BR>\r\n<a name=1> </a>\r\n"
+      "<FONT color=\"blue\" ><t5> <BR><CENTER>Anexa 2</t5></CENTER></FONT>\r\n"
+      "<a name=2> </a>\r\n"
+      "<FONT color=\"red\" ><t4> <CENTER> Anexa 2A</t4></CENTER></FONT>\r\n"
+      " Categorie<BR>\r\n</p>");
+  QStringList blocks;
+  for (QTextBlock b = view_.document()->begin(); b.isValid(); b = b.next()) {
+    blocks += b.text().trimmed();
+  }
+  EXPECT_EQ(blocks, QStringList({"x", "Anexa 2", "Anexa 2A", "Categorie"}));
+  ASSERT_EQ(view_.anchors().size(), 2u);
+  EXPECT_EQ(view_.anchors()[1].name, "2");
+  EXPECT_EQ(view_.anchors()[1].position, view_.document()->find("Anexa 2A").block().position());
 }
 
 TEST_F(HypertextViewTest, HoverAndClickReportTheRawTarget) {

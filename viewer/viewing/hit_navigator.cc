@@ -15,30 +15,33 @@ const QColor kCurrentHitColor(255, 165, 0);
 
 QString Anchor(int hit) { return QString::fromStdString(HitAnchor(hit)); }
 
-// The words of the hits, in order: from the character that carries hit n's
-// anchor name up to its forward link. Only the fragments that are anchors
-// are looked into, for the one name or link awaited next.
-std::vector<QTextCursor> HitWords(QTextDocument& page, int count) {
+// The words of the hits, in order: from the place of hit n's anchor up to
+// its forward link. The anchors are looked for in order, and the links only
+// among the fragments that are anchors.
+std::vector<QTextCursor> HitWords(const hypertext::HypertextView& view, int count) {
+  QTextDocument& page = *view.document();
   std::vector<QTextCursor> words;
   words.reserve(count);
-  QString name = Anchor(1);  // of the next hit
-  QString end;               // the open hit's forward link, empty between hits
-  for (QTextBlock block = page.begin(); block.isValid(); block = block.next()) {
-    for (auto it = block.begin(); !it.atEnd(); ++it) {
+  for (const hypertext::HypertextView::Anchor& anchor : view.anchors()) {
+    if (static_cast<int>(words.size()) == count) break;
+    if (anchor.name != Anchor(static_cast<int>(words.size()) + 1)) continue;
+    words.emplace_back(&page);
+    words.back().setPosition(anchor.position);
+  }
+  size_t open = 0;  // the word whose forward link comes next
+  QString end = "#" + Anchor(2);
+  for (QTextBlock block = page.begin(); block.isValid() && open < words.size();
+       block = block.next()) {
+    for (auto it = block.begin(); !it.atEnd() && open < words.size(); ++it) {
       const QTextFragment fragment = it.fragment();
       const QTextCharFormat format = fragment.charFormat();
-      if (!format.isAnchor()) continue;
-      if (!end.isEmpty() && format.anchorHref() == end) {
-        words.back().setPosition(fragment.position(), QTextCursor::KeepAnchor);
-        end.clear();
+      if (!format.isAnchor() || fragment.position() <= words[open].position() ||
+          format.anchorHref() != end) {
+        continue;
       }
-      const int next = static_cast<int>(words.size()) + 1;
-      if (end.isEmpty() && next <= count && format.anchorNames().contains(name)) {
-        words.emplace_back(&page);
-        words.back().setPosition(fragment.position());
-        end = "#" + Anchor(next + 1);
-        name = Anchor(next + 1);
-      }
+      words[open].setPosition(fragment.position(), QTextCursor::KeepAnchor);
+      ++open;
+      end = "#" + Anchor(static_cast<int>(open) + 2);
     }
   }
   return words;
@@ -50,7 +53,7 @@ HitNavigator::HitNavigator(hypertext::HypertextView* view, int count, QWidget* s
     : QObject(view), view_(view), steps_(count) {
   // Painted over the page's layout, so the page is neither changed nor laid
   // out again.
-  for (QTextCursor& word : HitWords(*view_->document(), count)) {
+  for (QTextCursor& word : HitWords(*view_, count)) {
     QTextEdit::ExtraSelection hit;
     hit.cursor = std::move(word);
     hit.format.setBackground(kHitColor);
