@@ -50,12 +50,12 @@ class ActsViewsTest : public ::testing::Test {
          {{"IdTipAct", "2"}, {"NrOficial", "999999"}, {"Anul", "2003"}, {"Rep", "0"},
           {"Titlu2", "-(republicata in forma actualizata)"}, {"Titlu", "pentru aprobare"}},
          {{"IdTipAct", "9"}, {"NrOficial", "7"}, {"Anul", "2004"}, {"Rep", "0"}}});
-    // Parts 1 to 4: two of act 1 (one modified), two of act 3.
+    // The parts with ids 1 to 4: two of act 1 (one modified), two of act 3.
     Add("tblParti", {{{"Actul", "1"}, {"NumParte", "Art. 1"}, {"Mod", "0"}},
                      {{"Actul", "1"}, {"NumParte", "Art. 2"}, {"Mod", "1"}},
                      {{"Actul", "3"}, {"NumParte", "Art. 5"}, {"Mod", "0"}},
                      {{"Actul", "3"}, {"NumParte", "Actul"}, {"Mod", "0"}}});
-    // Part 3 modifies part 2, part 4 modifies parts 2 and a part that is gone.
+    // The part with id 3 modifies the one with id 2; id 4 modifies id 2 and a part that is gone.
     Add("tblModif", {{{"IdModificant", "3"}, {"IdModificat", "2"}},
                      {{"IdModificant", "4"}, {"IdModificat", "2"}},
                      {{"IdModificant", "4"}, {"IdModificat", "99"}}});
@@ -291,7 +291,7 @@ TEST_F(ActsViewsTest, PartsFollowTheDirectViewAndModificationsNameTheirOtherEnd)
   EXPECT_EQ(Texts(parts, "NumParte"), (std::vector<std::string>{"Art. 1", "Art. 2"}));
   views.SetModifiedPartsOnly(true);
   EXPECT_EQ(Texts(parts, "NumParte"), (std::vector<std::string>{"Art. 2"}));
-  // Part 2 suffered two modifications, from parts of act 3.
+  // Art. 2 (id 2) suffered two modifications, from parts of act 3.
   EXPECT_EQ(Texts(views.tblModificat(), "PartModificant"),
             (std::vector<std::string>{"Art. 5", "Actul"}));
   const std::string act3 = W("Hotărâre (republicata in forma actualizata)").substr(0, 35);
@@ -300,7 +300,7 @@ TEST_F(ActsViewsTest, PartsFollowTheDirectViewAndModificationsNameTheirOtherEnd)
   ASSERT_TRUE(views.tblActeNef().Locate("IdAct", 3));
   EXPECT_EQ(Texts(parts, "NumParte"), (std::vector<std::string>{"Art. 5", "Actul"}));
   ASSERT_TRUE(parts.Last());
-  // Part 4 brought two, one to a part that no longer exists.
+  // The act's whole-act part (id 4) brought two, one to a part that no longer exists.
   EXPECT_EQ(Texts(views.tblModificant(), "PartModificat"), (std::vector<std::string>{"Art. 2", ""}));
   EXPECT_EQ(Texts(views.tblModificant(), "TitModificat"),
             (std::vector<std::string>{"Lege nr. 12/2001", ""}));

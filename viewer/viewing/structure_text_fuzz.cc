@@ -10,7 +10,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
-  // Parts 1 to 3 modified; parts 1, 2 and 7 suffered or brought something.
+  // The parts with ids 1 to 3 are modified; ids 1, 2 and 7 suffered or brought something.
   finding::ActModifications act;
   act.act_id = 1;
   act.title = "Lege nr. 1/2000";
